@@ -1,0 +1,168 @@
+#include "app/Startup.h"
+
+#include "app/AppSettings.h"
+#include "app/Logging.h"
+#include "app/SingleInstance.h"
+#include "engine/MpvApi.h"
+#include "platform/QuitOnSignal.h"
+
+#include <QApplication>
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLocalServer>
+#include <QMessageBox>
+#include <QPointer>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QSurfaceFormat>
+#include <QTimer>
+#include <QWidget>
+
+#include <clocale>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void prepareSurfaceFormat()
+{
+    QSurfaceFormat format = QSurfaceFormat::defaultFormat();
+    format.setSwapInterval(1);
+    const QByteArray gl = qgetenv("ZORVIPLAYER_GL");
+    if (gl == "core33") {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(3, 3);
+        format.setProfile(QSurfaceFormat::CoreProfile);
+    } else if (gl == "compat") {
+        format.setRenderableType(QSurfaceFormat::OpenGL);
+        format.setVersion(4, 5);
+        format.setProfile(QSurfaceFormat::CompatibilityProfile);
+    }
+    QSurfaceFormat::setDefaultFormat(format);
+}
+
+bool isHarnessSwitch(const QString &arg)
+{
+    return arg == QLatin1String("--selftest") || arg == QLatin1String("--screenshots") ||
+           arg == QLatin1String("--ui-audit");
+}
+
+void prepareHarness(const QString &mode, const QStringList &args)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setApplicationName(
+            QStringLiteral("ZorviPlayer-Test-%1").arg(QCoreApplication::applicationPid()));
+    const QString third = args.value(2);
+    QSettings &settings = appSettings();
+    if (mode == QLatin1String("--screenshots")) {
+        settings.setValue(QStringLiteral("library/audio"), QStringList{third + "/Musicas"});
+        settings.setValue(QStringLiteral("library/video"), QStringList{third + "/Videos"});
+    } else {
+        const QString folder = QFileInfo(third).absolutePath();
+        settings.setValue(QStringLiteral("library/audio"), QStringList{folder});
+        settings.setValue(QStringLiteral("library/video"), QStringList{folder});
+    }
+    settings.setValue(QStringLiteral("general/checkUpdates"), false);
+}
+
+QString engineFailureText()
+{
+    return uiText(
+            QStringLiteral("The playback engine (libmpv) was not found or failed to start.\n\n"
+                           "Please reinstall Zorvi Player.\n\nDetails: "),
+            QStringLiteral("O motor de reprodução (libmpv) não foi encontrado ou não "
+                           "iniciou.\n\nReinstale o Zorvi Player pelo site "
+                           "https://orvandel.com.br/aplicacoes/zorvi-player.\n\nDetalhe: "));
+}
+
+} // namespace
+
+void showStartupBox(QMessageBox::Icon icon, const QString &text)
+{
+    // Unattended runs (CI, kiosks) set ZORVIPLAYER_NO_DIALOGS so that start-up
+    // never waits for a click; the text still reaches the log.
+    if (qEnvironmentVariableIsSet("ZORVIPLAYER_NO_DIALOGS")) {
+        qInfo().noquote() << "caixa de mensagem:" << text;
+        return;
+    }
+    QMessageBox box(icon, QStringLiteral("Zorvi Player"), text, QMessageBox::Ok);
+    box.exec();
+}
+
+int runPlayer(int argc, char **argv)
+{
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
+            Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
+    prepareSurfaceFormat();
+
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer"));
+    QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvi Player"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("zorvi-player"));
+    std::setlocale(LC_NUMERIC, "C");
+
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.contains(QStringLiteral("--version"))) {
+        std::fputs(VersionLine, stdout);
+        std::fputs("\n", stdout);
+        std::fflush(stdout);
+        return 0;
+    }
+
+    const QString mode = args.value(0);
+    const bool harness = isHarnessSwitch(mode);
+    if (harness)
+        prepareHarness(mode, args);
+    else if (handOverToRunningInstance(localServerName(), args))
+        return 0;
+
+    installFileLog();
+    qInfo().noquote() << "Zorvi Player"
+                      << "1.1.0"
+                      << "iniciando, Qt" << qVersion();
+
+    applyLanguageSetting(
+            settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+
+    if (!loadMpvApi()) {
+        const QString error = mpvApi().errors;
+        qCritical().noquote() << "motor de video nao iniciou:" << error;
+        showStartupBox(QMessageBox::Critical, engineFailureText() + error);
+        return 1;
+    }
+    qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
+                      << QString::number(mpvApi().mpv_client_api_version(), 16);
+
+    auto window = std::make_unique<QWidget>();
+    window->setWindowTitle(QStringLiteral("Zorvi Player"));
+    window->resize(1320, 820);
+
+    QString serverName = localServerName();
+    if (harness)
+        serverName += QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid());
+    std::unique_ptr<QLocalServer> server(startInstanceServer(serverName));
+    QPointer<QWidget> windowGuard = window.get();
+    serveHandOvers(server.get(), [windowGuard](const QStringList &list) {
+        qInfo() << "argumentos recebidos:" << list;
+        if (windowGuard) {
+            windowGuard->showNormal();
+            windowGuard->raise();
+            windowGuard->activateWindow();
+        }
+    });
+
+    window->show();
+    quitOnTerminationSignals();
+
+    const int result = app.exec();
+    qInfo() << "encerrado";
+    server.reset();
+    window.reset();
+    return result;
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+// Helpers shared by the tests: media generated with ffmpeg at test time and
+// access to the built player executable.
+namespace TestMedia {
+
+// Runs ffmpeg quietly with the given arguments; true on exit code 0.
+bool ffmpeg(const QStringList &args);
+
+// A sine tone of the given length. The suffix of the path picks the container.
+// Extra arguments (for example "-metadata", "title=x") go before the output.
+QString tone(const QString &path, double seconds, const QStringList &extra = {});
+
+// A video of a solid colour (an ffmpeg colour name or 0xRRGGBB).
+QString solidVideo(const QString &path, double seconds, const QString &color = "red",
+                   int width = 320, int height = 240);
+
+// The player executable built next to the tests.
+QString playerExecutable();
+
+// An environment whose data folder is inside the given directory and whose
+// single-instance channel is private to this test run.
+QProcessEnvironment isolatedEnvironment(const QString &home);
+
+} // namespace TestMedia

@@ -1,0 +1,123 @@
+#include "TestMedia.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs the built executable as a user would: separate processes, a private
+// data folder and a private single-instance channel.
+class tst_Startup final : public QObject
+{
+    Q_OBJECT
+
+    QString logPath(const QString &home) const
+    {
+        return home + "/data/orvandel/ZorviPlayer/logs/zorvi-player.log";
+    }
+
+    static QString readAll(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(file.readAll());
+    }
+
+    bool waitForLog(const QString &home, const QString &text, int timeoutMs = 30000)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < timeoutMs) {
+            if (readAll(logPath(home)).contains(text))
+                return true;
+            QTest::qWait(50);
+        }
+        return false;
+    }
+
+private Q_SLOTS:
+    void versionAnywhereTouchesNothing()
+    {
+        QTemporaryDir home;
+        QProcess process;
+        process.setProcessEnvironment(TestMedia::isolatedEnvironment(home.path()));
+        process.start(TestMedia::playerExecutable(), {"a.mp4", "b.mp3", "--version"});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("Zorvi Player 1.1.0\n"));
+        // No data folder means no log, no settings file and no database.
+        QVERIFY(!QFileInfo::exists(home.path() + "/data"));
+        QDirIterator it(home.path(), {"config.ini", "*.log", "*.db"}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        QStringList created;
+        while (it.hasNext())
+            created << it.next();
+        QVERIFY2(created.isEmpty(), qPrintable(created.join(", ")));
+    }
+
+    void handOverBetweenTwoInstances()
+    {
+        QTemporaryDir home;
+        const QProcessEnvironment env = TestMedia::isolatedEnvironment(home.path());
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(TestMedia::playerExecutable(), QStringList{});
+        QVERIFY(first.waitForStarted());
+        QVERIFY2(waitForLog(home.path(), "libmpv carregada de"),
+                 qPrintable(readAll(logPath(home.path()))));
+        QTest::qWait(300);
+
+        auto secondStart = [&](const QStringList &args) {
+            QProcess second;
+            second.setProcessEnvironment(env);
+            second.start(TestMedia::playerExecutable(), args);
+            if (!second.waitForFinished(10000))
+                return -100;
+            return second.exitCode();
+        };
+        QCOMPARE(secondStart({"a.mp3", "b.mp3"}), 0);
+        QVERIFY(waitForLog(home.path(), R"(argumentos recebidos: QList("a.mp3", "b.mp3"))", 10000));
+        QCOMPARE(secondStart({}), 0);
+        QVERIFY(waitForLog(home.path(), "argumentos recebidos: QList()", 10000));
+
+        // Empty lines are dropped on the receiving side.
+        QLocalSocket socket;
+        socket.connectToServer(QStringLiteral("ZorviPlayer-") + env.value("USER"));
+        QVERIFY(socket.waitForConnected(2000));
+        socket.write("x.mkv\n\n\ny.mkv\n");
+        QVERIFY(socket.waitForBytesWritten(2000));
+        socket.disconnectFromServer();
+        QVERIFY(waitForLog(home.path(), R"(argumentos recebidos: QList("x.mkv", "y.mkv"))", 10000));
+
+        // Only one player ever ran: the later starts handed over and left.
+        QCOMPARE(first.state(), QProcess::Running);
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
+        QVERIFY(readAll(logPath(home.path())).contains("encerrado"));
+        QCOMPARE(readAll(logPath(home.path())).count("iniciando, Qt"), 1);
+    }
+
+    void missingEngineExitsWithOne()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env = TestMedia::isolatedEnvironment(home.path());
+        env.insert("ZORVIPLAYER_MPV_LIBRARY", "libzorvi-no-such-engine.so");
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(TestMedia::playerExecutable(), QStringList{});
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 1);
+        const QString log = readAll(logPath(home.path()));
+        QVERIFY2(log.contains("[ERRO] motor de video nao iniciou: "), qPrintable(log));
+        QVERIFY(log.contains("libzorvi-no-such-engine.so"));
+        QVERIFY(log.contains("O motor de reprodução (libmpv) não foi encontrado"));
+        QVERIFY(!log.contains("encerrado"));
+    }
+};
+
+QTEST_GUILESS_MAIN(tst_Startup)
+#include "tst_startup.moc"
