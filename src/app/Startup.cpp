@@ -5,6 +5,8 @@
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
 #include "platform/QuitOnSignal.h"
+#include "ui/Icons.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -129,6 +131,9 @@ int runPlayer(int argc, char **argv)
 
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+
+    applyTheme(app);
+    QApplication::setWindowIcon(appIcon());
 
     if (!loadMpvApi()) {
         const QString error = mpvApi().errors;
