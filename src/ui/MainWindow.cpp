@@ -3,6 +3,8 @@
 #include "app/AppSettings.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
+#include "ui/bars/ControlBar.h"
+#include "ui/bars/PreviewPopup.h"
 #include "library/MediaFiles.h"
 #include "ui/Actions.h"
 #include "ui/Theme.h"
@@ -29,6 +31,7 @@
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QStyleHints>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -95,12 +98,7 @@ void MainWindow::buildUi()
     row->setSpacing(0);
     column->addLayout(row, 1);
 
-    // Until the transport bar joins, the bottom strip keeps its place so the
-    // layout and the window modes already account for it.
-    m_controlBar = new QWidget(central);
-    m_controlBar->setObjectName(QStringLiteral("ControlBar"));
-    m_controlBar->setAttribute(Qt::WA_StyledBackground);
-    m_controlBar->setFixedHeight(96);
+    m_controlBar = new ControlBar(m_core, central);
     column->addWidget(m_controlBar);
 
     m_sidebar = buildSidebar();
@@ -152,6 +150,7 @@ void MainWindow::buildUi()
     }
 
     m_toast = new Toast(m_content);
+    m_preview = new PreviewPopup(this);
 
     m_videoArea->installEventFilter(this);
     m_nowPlaying->installEventFilter(this);
@@ -166,7 +165,8 @@ void MainWindow::buildUi()
         navigate(QStringLiteral("music"));
         m_musicPage->showAlbum(album);
     });
-    connect(m_queuePanel, &QueuePanel::closeRequested, this, [this] { m_queuePanel->hide(); });
+    connect(m_queuePanel, &QueuePanel::closeRequested, this,
+            [this] { m_controlBar->queueButton()->setChecked(false); });
     connect(m_queuePanel, &QueuePanel::saveAsPlaylist, this,
             [this](const QStringList &paths) { saveQueueAsPlaylist(paths); });
     connect(m_settingsPage, &SettingsPage::checkUpdatesRequested, this,
@@ -191,6 +191,8 @@ void MainWindow::buildUi()
         if (m_pages->currentWidget() == m_videoArea && m_core->hasVideo() && !m_core->isPaused())
             m_video->setCursor(Qt::BlankCursor);
     });
+
+    wireControlBar();
 
     addActions(Actions::instance()->all());
     addSeekPercentActions();
@@ -368,7 +370,7 @@ void MainWindow::applyResponsiveSidebar()
     if (compact)
         m_statusLabel->hide();
     if (width() < 800 && m_queuePanel->isVisible())
-        toggleQueue();
+        m_controlBar->queueButton()->setChecked(false);
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)

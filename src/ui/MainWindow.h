@@ -11,6 +11,8 @@
 
 class PlayerCore;
 class MpvWidget;
+class ControlBar;
+class PreviewPopup;
 class QueuePanel;
 class NowPlaying;
 class Toast;
@@ -85,6 +87,8 @@ public:
     MpvWidget *videoSurface() const { return m_video; }
     NowPlaying *nowPlayingView() const { return m_nowPlaying; }
     QueuePanel *queuePanel() const { return m_queuePanel; }
+    ControlBar *controlBar() const { return m_controlBar; }
+    PreviewPopup *previewPopup() const { return m_preview; }
     Toast *toastWidget() const { return m_toast; }
     QLabel *statusLabel() const { return m_statusLabel; }
     bool isFullscreenMode() const { return m_fullscreen; }
@@ -134,10 +138,16 @@ private:
     void fillOutputDeviceMenu(QMenu *menu);
     void fillAspectMenu(QMenu *menu);
     void showVideoMenu(const QPoint &globalPos);
+    void fillSubtitleButtonMenu(QMenu *menu);
+    void fillAudioButtonMenu(QMenu *menu);
+    void fillMoreMenu(QMenu *menu);
     static QString aspectLabel(int index);
 
     // MainWindowWiring.cpp
     void wirePlayer();
+    void wireControlBar();
+    void onSeekHovered(double secs, const QPoint &globalAnchor);
+    void toggleFavorite();
     void onIdleChanged(bool idle);
     void onPauseChanged(bool paused);
     void onVideoPresenceChanged(bool hasVideo);
@@ -190,9 +200,10 @@ private:
 
     PlayerCore *m_core = nullptr;
     MpvWidget *m_video = nullptr;
-    QWidget *m_controlBar = nullptr;
+    ControlBar *m_controlBar = nullptr;
     QueuePanel *m_queuePanel = nullptr;
     NowPlaying *m_nowPlaying = nullptr;
+    PreviewPopup *m_preview = nullptr;
     Toast *m_toast = nullptr;
     QWidget *m_sidebar = nullptr;
     QWidget *m_content = nullptr;

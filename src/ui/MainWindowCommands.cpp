@@ -9,6 +9,8 @@
 #include "ui/SpeedText.h"
 #include "ui/Theme.h"
 #include "ui/Widgets.h"
+#include "ui/bars/ControlBar.h"
+#include "ui/bars/PreviewPopup.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/pages/QueuePanel.h"
 
@@ -30,6 +32,7 @@
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QStandardPaths>
+#include <QToolButton>
 
 #include <algorithm>
 #include <cmath>
@@ -253,6 +256,8 @@ void MainWindow::saveResumePoint(bool forced)
 void MainWindow::onFileLoaded()
 {
     m_currentPath = m_core->currentPath();
+    m_preview->hide();
+    m_preview->clearImage();
     m_lastPreviewPos = -1.0;
     m_playedSeconds = 0;
     m_playCounted = false;
@@ -544,7 +549,18 @@ void MainWindow::showAbLoopToast()
 
 void MainWindow::toggleQueue()
 {
-    m_queuePanel->setVisible(!m_queuePanel->isVisible());
+    m_controlBar->queueButton()->toggle();
+}
+
+void MainWindow::toggleFavorite()
+{
+    if (m_currentPath.isEmpty())
+        return;
+    const bool on = !Database::instance()->isFavorite(m_currentPath);
+    Database::instance()->setFavorite(m_currentPath, on);
+    m_controlBar->setFavoriteState(on, true);
+    showToast(on ? tr2("Added to favorites", "Adicionado aos favoritos")
+                 : tr2("Removed from favorites", "Removido dos favoritos"));
 }
 
 void MainWindow::addSubtitleFile()

@@ -5,6 +5,7 @@
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
+#include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/pages/QueuePanel.h"
 
@@ -19,6 +20,7 @@
 #include <QStackedWidget>
 #include <QStyle>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -39,7 +41,7 @@ void setOverlayLook(QWidget *bar, bool on)
 
 QWidget *MainWindow::volumeSlider() const
 {
-    return nullptr;
+    return m_controlBar->volumeSlider();
 }
 
 void MainWindow::placeOverlayBar()
@@ -48,8 +50,7 @@ void MainWindow::placeOverlayBar()
         return;
     const int w = m_videoArea->width();
     const int h = m_videoArea->height();
-    const int barHeight = m_controlBar->sizeHint().height() > 0 ? m_controlBar->sizeHint().height()
-                                                                : m_controlBar->height();
+    const int barHeight = m_controlBar->sizeHint().height();
     if (m_mini)
         m_controlBar->setGeometry(6, h - barHeight - 6, w - 12, barHeight);
     else
@@ -64,13 +65,14 @@ void moveBarIntoVideo(QWidget *bar, QWidget *videoArea)
     setOverlayLook(bar, true);
 }
 
-void moveBarBack(QWidget *bar, QWidget *central)
+void moveBarBack(QWidget *bar, QWidget *central, bool queueChecked, QWidget *queuePanel)
 {
     setOverlayLook(bar, false);
     bar->setParent(central);
     if (auto *layout = qobject_cast<QVBoxLayout *>(central->layout()))
         layout->addWidget(bar);
     bar->show();
+    queuePanel->setVisible(queueChecked);
 }
 
 } // namespace
@@ -95,10 +97,12 @@ void MainWindow::setFullscreen(bool on)
         m_controlBar->show();
         m_controlBar->raise();
         showFullScreen();
+        m_controlBar->setFullscreenState(true);
         m_autoHideTimer.start();
     } else {
         m_fullscreen = false;
-        moveBarBack(m_controlBar, centralWidget());
+        moveBarBack(m_controlBar, centralWidget(), m_controlBar->queueButton()->isChecked(),
+                    m_queuePanel);
         m_sidebar->show();
         menuBar()->show();
         if (m_wasMaximized)
@@ -106,6 +110,7 @@ void MainWindow::setFullscreen(bool on)
         else
             showNormal();
         m_video->setCursor(Qt::ArrowCursor);
+        m_controlBar->setFullscreenState(false);
         applyResponsiveSidebar();
     }
 }
@@ -145,7 +150,8 @@ void MainWindow::toggleMiniPlayer()
         m_mini = false;
         setWindowFlag(Qt::FramelessWindowHint, false);
         setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
-        moveBarBack(m_controlBar, centralWidget());
+        moveBarBack(m_controlBar, centralWidget(), m_controlBar->queueButton()->isChecked(),
+                    m_queuePanel);
         m_nowPlaying->setCompact(false);
         m_sidebar->show();
         menuBar()->show();

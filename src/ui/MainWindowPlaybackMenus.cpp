@@ -255,3 +255,40 @@ void MainWindow::showVideoMenu(const QPoint &globalPos)
             "fullscreen", "mini", "on_top"});
     menu->popup(globalPos);
 }
+
+void MainWindow::fillSubtitleButtonMenu(QMenu *menu)
+{
+    fillTrackMenu(menu, QStringLiteral("sub"));
+    menu->addSeparator();
+    addFilledSubmenu(menu, tr2("Secondary subtitle", "Segunda legenda"),
+                     QStringLiteral("captions"), &MainWindow::fillSecondarySubtitleMenu);
+    addRegistryActions(menu, {QStringLiteral("sub_load"), QStringLiteral("sub_style")});
+}
+
+void MainWindow::fillAudioButtonMenu(QMenu *menu)
+{
+    fillTrackMenu(menu, QStringLiteral("audio"));
+    menu->addSeparator();
+    addFilledSubmenu(menu, tr2("Output device", "Saída de som"), QStringLiteral("volume"),
+                     &MainWindow::fillOutputDeviceMenu);
+    addRegistryActions(menu, {QStringLiteral("eq"), QStringLiteral("normalize")});
+}
+
+void MainWindow::fillMoreMenu(QMenu *menu)
+{
+    addRegistryActions(menu, {QStringLiteral("ab_loop")});
+    addFilledSubmenu(menu, tr2("Repeat", "Repetir"), QStringLiteral("repeat"),
+                     &MainWindow::fillRepeatMenu);
+    QMenu *chapters = addFilledSubmenu(menu, tr2("Chapters", "Capítulos"), QStringLiteral("list"),
+                                       &MainWindow::fillChaptersMenu);
+    chapters->setEnabled(!m_core->chapters().isEmpty());
+    addRegistryActions(menu, {QStringLiteral("goto_time"), QStringLiteral("sleep_timer"),
+                              QStringLiteral("eq"), QStringLiteral("sub_load"),
+                              QStringLiteral("audio_cycle"), QString()});
+    addFilledSubmenu(menu, tr2("Aspect ratio", "Proporção da tela"), QStringLiteral("aspect"),
+                     &MainWindow::fillAspectMenu);
+    addRegistryActions(menu, {QStringLiteral("rotate"), QStringLiteral("mirror"),
+                              QStringLiteral("image_adjust"), QStringLiteral("screenshot"),
+                              QStringLiteral("screenshot_subs"), QString(),
+                              QStringLiteral("on_top"), QStringLiteral("media_info")});
+}

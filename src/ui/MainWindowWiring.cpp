@@ -3,11 +3,18 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "library/MediaFiles.h"
+#include "ui/Actions.h"
 #include "ui/MainWindow.h"
+#include "ui/bars/ControlBar.h"
+#include "ui/bars/PreviewPopup.h"
+#include "ui/bars/SeekBar.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/pages/SettingsPage.h"
 
+#include <QAction>
 #include <QDir>
+#include <QMenu>
+#include <QToolButton>
 #include <QFileInfo>
 #include <QPixmap>
 #include <QPushButton>
@@ -49,11 +56,85 @@ void MainWindow::wirePlayer()
     });
 }
 
+void MainWindow::wireControlBar()
+{
+    ControlBar *bar = m_controlBar;
+    auto trigger = [](const char *id) {
+        return [id] {
+            if (QAction *action = Actions::instance()->action(QString::fromLatin1(id)))
+                action->trigger();
+        };
+    };
+    connect(bar->favoriteButton(), &QToolButton::clicked, this, [this] { toggleFavorite(); });
+    connect(bar->shuffleButton(), &QToolButton::clicked, this, trigger("shuffle"));
+    connect(bar->prevButton(), &QToolButton::clicked, this, [this] { m_core->previous(); });
+    connect(bar->back10Button(), &QToolButton::clicked, this, [this] { seekBy(-10); });
+    connect(bar->playButton(), &QToolButton::clicked, this, [this] { m_core->togglePause(); });
+    connect(bar->fwd10Button(), &QToolButton::clicked, this, [this] { seekBy(10); });
+    connect(bar->nextButton(), &QToolButton::clicked, this, [this] { m_core->next(); });
+    connect(bar->repeatButton(), &QToolButton::clicked, this, trigger("repeat"));
+    connect(bar->eqButton(), &QToolButton::clicked, this, trigger("eq"));
+    connect(bar->fullscreenButton(), &QToolButton::clicked, this,
+            [this] { setFullscreen(!m_fullscreen); });
+    connect(bar->pipButton(), &QToolButton::clicked, this, [this] { toggleMiniPlayer(); });
+    connect(bar->queueButton(), &QToolButton::toggled, this, [this](bool on) {
+        if (!m_fullscreen && !m_mini)
+            m_queuePanel->setVisible(on);
+    });
+    connect(bar, &ControlBar::coverClicked, this, [this] {
+        if (!m_currentPath.isEmpty())
+            navigate(QStringLiteral("player"));
+    });
+
+    auto attachMenu = [this](QToolButton *button, void (MainWindow::*fill)(QMenu *)) {
+        auto *menu = new QMenu(button);
+        connect(menu, &QMenu::aboutToShow, this, [this, menu, fill] {
+            menu->clear();
+            (this->*fill)(menu);
+        });
+        button->setMenu(menu);
+    };
+    attachMenu(bar->speedButton(), &MainWindow::fillSpeedMenu);
+    attachMenu(bar->subtitlesButton(), &MainWindow::fillSubtitleButtonMenu);
+    attachMenu(bar->audioButton(), &MainWindow::fillAudioButtonMenu);
+    attachMenu(bar->moreButton(), &MainWindow::fillMoreMenu);
+
+    SeekBar *seek = bar->seekBar();
+    connect(seek, &SeekBar::seekRequested, this, [this](double secs, bool dragging) {
+        if (!dragging)
+            m_core->seekAbsolute(secs);
+    });
+    connect(seek, &SeekBar::hovered, this,
+            [this](double secs, QPoint anchor) { onSeekHovered(secs, anchor); });
+    connect(seek, &SeekBar::hoverLeft, this, [this] {
+        m_preview->hide();
+        m_previewTimer.stop();
+        m_lastPreviewPos = -1.0;
+    });
+}
+
+void MainWindow::onSeekHovered(double secs, const QPoint &globalAnchor)
+{
+    QString chapterTitle;
+    for (const auto &chapter : m_core->chapters()) {
+        if (chapter.time <= secs)
+            chapterTitle = chapter.title;
+    }
+    m_preview->showAt(globalAnchor, formatTime(secs), chapterTitle);
+    // Preview frames come from the thumbnailer, which is not part of this
+    // build yet; until then the popup shows time and chapter only.
+    m_preview->clearImage();
+}
+
 void MainWindow::onIdleChanged(bool idle)
 {
     if (!idle)
         return;
     m_currentPath.clear();
+    m_controlBar->setNowPlaying(uiText(QStringLiteral("Nothing playing"),
+                                       QStringLiteral("Nada tocando")),
+                                QString(), QPixmap());
+    m_controlBar->setFavoriteState(false, false);
     setWindowTitle(QStringLiteral("Zorvi Player"));
     m_playerNavButton->hide();
     if (m_pages->currentWidget() == m_videoArea && m_core->queue().isEmpty())
@@ -108,12 +189,16 @@ void MainWindow::updateNowPlaying()
         album = row->album;
     }
 
-    m_nowPlaying->setTrack(path, title, subtitle, album, picture);
+    m_controlBar->setNowPlaying(title, subtitle.isEmpty() ? album : subtitle, picture);
     updateFavoriteState();
+    m_nowPlaying->setTrack(path, title, subtitle, album, picture);
     setWindowTitle(title + QStringLiteral(" — Zorvi Player"));
 }
 
 void MainWindow::updateFavoriteState()
 {
-    // The heart of the transport bar follows the favourite flag of what plays.
+    if (m_currentPath.isEmpty())
+        m_controlBar->setFavoriteState(false, false);
+    else
+        m_controlBar->setFavoriteState(Database::instance()->isFavorite(m_currentPath), true);
 }
