@@ -4,6 +4,7 @@
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
+#include "library/Database.h"
 #include "platform/QuitOnSignal.h"
 
 #include <QApplication>
@@ -65,6 +66,13 @@ void prepareHarness(const QString &mode, const QStringList &args)
         settings.setValue(QStringLiteral("library/video"), QStringList{folder});
     }
     settings.setValue(QStringLiteral("general/checkUpdates"), false);
+}
+
+QString databaseFailureText()
+{
+    return uiText(QStringLiteral("Could not open the library database. History will not be saved."),
+                  QStringLiteral("Não foi possível abrir o banco da biblioteca. O histórico não "
+                                 "será salvo."));
 }
 
 QString engineFailureText()
@@ -129,6 +137,11 @@ int runPlayer(int argc, char **argv)
 
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+
+    // The player still runs without a working database; only the history and
+    // library are lost.
+    if (!Database::instance()->open())
+        showStartupBox(QMessageBox::Warning, databaseFailureText());
 
     if (!loadMpvApi()) {
         const QString error = mpvApi().errors;
