@@ -19,6 +19,7 @@
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QStyle>
+#include <QSlider>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>

@@ -9,6 +9,7 @@
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
 #include "ui/pages/NowPlaying.h"
+#include "ui/pages/QueuePanel.h"
 #include "ui/pages/SettingsPage.h"
 
 #include <QAction>
