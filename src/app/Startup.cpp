@@ -6,6 +6,8 @@
 #include "engine/MpvApi.h"
 #include "library/Database.h"
 #include "platform/QuitOnSignal.h"
+#include "ui/Icons.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -137,6 +139,9 @@ int runPlayer(int argc, char **argv)
 
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+
+    applyTheme(app);
+    QApplication::setWindowIcon(appIcon());
 
     // The player still runs without a working database; only the history and
     // library are lost.
