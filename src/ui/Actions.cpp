@@ -1,7 +1,7 @@
 #include "ui/Actions.h"
 
 #include "app/AppSettings.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -7,7 +7,7 @@
 #include "ui/bars/PreviewPopup.h"
 #include "library/MediaFiles.h"
 #include "ui/Actions.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 #include "ui/Toast.h"
 #include "ui/pages/HomePage.h"
 #include "ui/pages/MusicPage.h"

@@ -4,7 +4,7 @@
 #include "platform/ShowInFolder.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 
 #include <QAction>
 #include <QClipboard>

@@ -4,7 +4,7 @@
 #include "platform/DarkTitleBar.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/pages/QueuePanel.h"

@@ -5,7 +5,7 @@
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 #include "ui/SpeedText.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 
 #include <QActionGroup>
 #include <QFileInfo>

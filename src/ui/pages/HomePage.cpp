@@ -2,8 +2,8 @@
 
 #include "app/AppSettings.h"
 #include "ui/Host.h"
-#include "ui/Theme.h"
-#include "ui/Widgets.h"
+#include "ui/Icons.h"
+#include "ui/WidgetBuilders.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>

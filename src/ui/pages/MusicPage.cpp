@@ -2,7 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "library/Database.h"
-#include "ui/Widgets.h"
+#include "ui/WidgetBuilders.h"
 #include "ui/pages/SimpleMediaList.h"
 
 #include <QHBoxLayout>

@@ -3,8 +3,8 @@
 #include "app/AppSettings.h"
 #include "library/Database.h"
 #include "ui/Host.h"
-#include "ui/Theme.h"
-#include "ui/Widgets.h"
+#include "ui/Icons.h"
+#include "ui/WidgetBuilders.h"
 
 #include <QLabel>
 #include <QListWidget>

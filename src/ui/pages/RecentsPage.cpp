@@ -3,7 +3,7 @@
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
-#include "ui/Widgets.h"
+#include "ui/WidgetBuilders.h"
 #include "ui/pages/SimpleMediaList.h"
 
 #include <QFileInfo>

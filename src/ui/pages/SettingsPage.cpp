@@ -4,7 +4,7 @@
 #include "engine/PlayerCore.h"
 #include "ui/Actions.h"
 #include "ui/Host.h"
-#include "ui/Widgets.h"
+#include "ui/WidgetBuilders.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #include "ui/pages/SimpleMediaList.h"
 
 #include "ui/Host.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 
 SimpleMediaList::SimpleMediaList(Host *host, bool playWholeList, QWidget *parent)
     : QListWidget(parent)
