@@ -2,7 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
-#include "ui/Theme.h"
+#include "ui/Icons.h"
 #include "ui/bars/SeekBar.h"
 
 #include <QEvent>

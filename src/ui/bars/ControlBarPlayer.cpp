@@ -1,9 +1,10 @@
 // The control bar's reactions to the player: times, play state, status line,
 // volume, speed, repeat and shuffle.
 #include "app/AppSettings.h"
+#include "engine/FormatTime.h"
 #include "engine/PlayerCore.h"
+#include "ui/Icons.h"
 #include "ui/SpeedText.h"
-#include "ui/Theme.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/SeekBar.h"
 

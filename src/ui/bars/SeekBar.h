@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/PlayerCore.h"
+#include "engine/ChapterInfo.h"
 
 #include <QList>
 #include <QWidget>
