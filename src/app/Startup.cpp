@@ -4,7 +4,10 @@
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
+#include "engine/PlayerCore.h"
+#include "library/Database.h"
 #include "platform/QuitOnSignal.h"
+#include "ui/MainWindow.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
@@ -67,6 +70,13 @@ void prepareHarness(const QString &mode, const QStringList &args)
         settings.setValue(QStringLiteral("library/video"), QStringList{folder});
     }
     settings.setValue(QStringLiteral("general/checkUpdates"), false);
+}
+
+QString databaseFailureText()
+{
+    return uiText(QStringLiteral("Could not open the library database. History will not be saved."),
+                  QStringLiteral("Não foi possível abrir o banco da biblioteca. O histórico não "
+                                 "será salvo."));
 }
 
 QString engineFailureText()
@@ -135,39 +145,52 @@ int runPlayer(int argc, char **argv)
     applyTheme(app);
     QApplication::setWindowIcon(appIcon());
 
-    if (!loadMpvApi()) {
-        const QString error = mpvApi().errors;
-        qCritical().noquote() << "motor de video nao iniciou:" << error;
-        showStartupBox(QMessageBox::Critical, engineFailureText() + error);
+    // The player still runs without a working database; only the history and
+    // library are lost.
+    if (!Database::instance()->open())
+        showStartupBox(QMessageBox::Warning, databaseFailureText());
+
+    auto player = std::make_unique<PlayerCore>();
+    QString engineError;
+    if (!player->start(engineError)) {
+        qCritical().noquote() << "motor de video nao iniciou:" << engineError;
+        showStartupBox(QMessageBox::Critical, engineFailureText() + engineError);
+        player.reset();
         return 1;
     }
     qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
                       << QString::number(mpvApi().mpv_client_api_version(), 16);
 
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(QStringLiteral("Zorvi Player"));
-    window->resize(1320, 820);
+    auto window = std::make_unique<MainWindow>(player.get());
 
     QString serverName = localServerName();
     if (harness)
         serverName += QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QLocalServer> server(startInstanceServer(serverName));
-    QPointer<QWidget> windowGuard = window.get();
+    QPointer<MainWindow> windowGuard = window.get();
     serveHandOvers(server.get(), [windowGuard](const QStringList &list) {
         qInfo() << "argumentos recebidos:" << list;
-        if (windowGuard) {
-            windowGuard->showNormal();
-            windowGuard->raise();
-            windowGuard->activateWindow();
-        }
+        if (windowGuard)
+            windowGuard->openArguments(list, true);
     });
 
     window->show();
     quitOnTerminationSignals();
 
+    // The harness routines (self-test, screenshots, interface audit) are not
+    // part of this program; their switches only prepare the isolated data.
+    if (!harness && !args.isEmpty()) {
+        QTimer::singleShot(200, window.get(), [windowGuard, args] {
+            if (windowGuard)
+                windowGuard->openArguments(args, false);
+        });
+    }
+
     const int result = app.exec();
     qInfo() << "encerrado";
+    // The video surface inside the window must go before the engine does.
     server.reset();
     window.reset();
+    player.reset();
     return result;
 }
