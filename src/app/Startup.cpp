@@ -7,6 +7,7 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "platform/QuitOnSignal.h"
+#include "ui/MainWindow.h"
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
@@ -163,25 +164,29 @@ int runPlayer(int argc, char **argv)
     qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
                       << QString::number(mpvApi().mpv_client_api_version(), 16);
 
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(QStringLiteral("Zorvi Player"));
-    window->resize(1320, 820);
+    auto window = std::make_unique<MainWindow>(player.get());
 
     QString serverName = localServerName();
     if (harness)
         serverName += QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QLocalServer> server(startInstanceServer(serverName));
-    QPointer<QWidget> windowGuard = window.get();
+    QPointer<MainWindow> windowGuard = window.get();
     serveHandOvers(server.get(), [windowGuard](const QStringList &list) {
         qInfo() << "argumentos recebidos:" << list;
-        if (windowGuard) {
-            windowGuard->showNormal();
-            windowGuard->raise();
-            windowGuard->activateWindow();
-        }
+        if (windowGuard)
+            windowGuard->openArguments(list, true);
     });
 
     window->show();
+
+    // The harness routines (self-test, screenshots, interface audit) are not
+    // part of this program; their switches only prepare the isolated data.
+    if (!harness && !args.isEmpty()) {
+        QTimer::singleShot(200, window.get(), [windowGuard, args] {
+            if (windowGuard)
+                windowGuard->openArguments(args, false);
+        });
+    }
 
     const int result = app.exec();
     qInfo() << "encerrado";
