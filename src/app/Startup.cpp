@@ -7,8 +7,8 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "platform/QuitOnSignal.h"
-#include "ui/MainWindow.h"
 #include "ui/Icons.h"
+#include "ui/MainWindow.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
