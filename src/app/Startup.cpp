@@ -4,6 +4,7 @@
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
+#include "engine/PlayerCore.h"
 #include "platform/QuitOnSignal.h"
 
 #include <QApplication>
@@ -130,10 +131,12 @@ int runPlayer(int argc, char **argv)
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
 
-    if (!loadMpvApi()) {
-        const QString error = mpvApi().errors;
-        qCritical().noquote() << "motor de video nao iniciou:" << error;
-        showStartupBox(QMessageBox::Critical, engineFailureText() + error);
+    auto player = std::make_unique<PlayerCore>();
+    QString engineError;
+    if (!player->start(engineError)) {
+        qCritical().noquote() << "motor de video nao iniciou:" << engineError;
+        showStartupBox(QMessageBox::Critical, engineFailureText() + engineError);
+        player.reset();
         return 1;
     }
     qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
@@ -162,7 +165,9 @@ int runPlayer(int argc, char **argv)
 
     const int result = app.exec();
     qInfo() << "encerrado";
+    // The video surface inside the window must go before the engine does.
     server.reset();
     window.reset();
+    player.reset();
     return result;
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
 
 namespace TestMedia {
 
@@ -45,6 +46,119 @@ QString solidVideo(const QString &path, double seconds, const QString &color, in
                            "yuv420p",
                            path};
     return ffmpeg(args) ? path : QString();
+}
+
+QString mp3WithCover(const QString &path, double seconds, const QString &title)
+{
+    const QString cover = path + QStringLiteral(".cover.png");
+    if (!ffmpeg({"-f", "lavfi", "-i", "color=c=blue:s=64x64:d=1", "-frames:v", "1", cover}))
+        return {};
+    const bool ok = ffmpeg({"-f",
+                            "lavfi",
+                            "-i",
+                            QStringLiteral("sine=frequency=440:duration=%1").arg(seconds),
+                            "-i",
+                            cover,
+                            "-map",
+                            "0:a",
+                            "-map",
+                            "1:v",
+                            "-c:a",
+                            "libmp3lame",
+                            "-b:a",
+                            "96k",
+                            "-c:v",
+                            "png",
+                            "-disposition:v",
+                            "attached_pic",
+                            "-id3v2_version",
+                            "3",
+                            "-metadata",
+                            QStringLiteral("title=%1").arg(title),
+                            "-metadata:s:v",
+                            "title=Album cover",
+                            "-metadata:s:v",
+                            "comment=Cover (front)",
+                            path});
+    QFile::remove(cover);
+    return ok ? path : QString();
+}
+
+QString mkvWithTracks(const QString &path, double seconds)
+{
+    const QString srt = path + QStringLiteral(".srt");
+    {
+        QFile file(srt);
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write("1\n00:00:00,000 --> 00:00:30,000\nHello\n\n");
+    }
+    const QString d = QString::number(seconds);
+    const bool ok = ffmpeg({"-f",
+                            "lavfi",
+                            "-i",
+                            QStringLiteral("color=c=green:s=160x120:r=25:d=%1").arg(d),
+                            "-f",
+                            "lavfi",
+                            "-i",
+                            QStringLiteral("sine=frequency=440:duration=%1").arg(d),
+                            "-f",
+                            "lavfi",
+                            "-i",
+                            QStringLiteral("sine=frequency=880:duration=%1").arg(d),
+                            "-i",
+                            srt,
+                            "-map",
+                            "0:v",
+                            "-map",
+                            "1:a",
+                            "-map",
+                            "2:a",
+                            "-map",
+                            "3:s",
+                            "-c:v",
+                            "libx264",
+                            "-preset",
+                            "ultrafast",
+                            "-pix_fmt",
+                            "yuv420p",
+                            "-c:a:0",
+                            "aac",
+                            "-ac:a:0",
+                            "2",
+                            "-c:a:1",
+                            "libmp3lame",
+                            "-ac:a:1",
+                            "1",
+                            "-c:s",
+                            "srt",
+                            "-metadata:s:a:0",
+                            "title=Commentary",
+                            "-metadata:s:a:0",
+                            "language=eng",
+                            "-metadata:s:a:1",
+                            "language=por",
+                            "-metadata:s:s:0",
+                            "title=Forced",
+                            "-metadata:s:s:0",
+                            "language=por",
+                            path});
+    QFile::remove(srt);
+    return ok ? path : QString();
+}
+
+QString corruptFile(const QString &path, int bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    // Fixed seed: the same bytes on every run.
+    QRandomGenerator generator(20240611);
+    QByteArray data(bytes, '\0');
+    for (char &c : data)
+        c = char(generator.bounded(256));
+    file.write(data);
+    return path;
 }
 
 QString playerExecutable()

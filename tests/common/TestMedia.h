@@ -19,6 +19,18 @@ QString tone(const QString &path, double seconds, const QStringList &extra = {})
 QString solidVideo(const QString &path, double seconds, const QString &color = "red",
                    int width = 320, int height = 240);
 
+// An MP3 tone with an embedded cover picture (a video stream flagged as
+// attached picture), titled and tagged with the given title.
+QString mp3WithCover(const QString &path, double seconds, const QString &title = "Cover song");
+
+// A Matroska file with a small video track, two audio tracks and one
+// subtitle track: audio 1 stereo AAC titled "Commentary" in "eng", audio 2
+// mono MP3 in "por" without title, subtitle titled "Forced" in "por".
+QString mkvWithTracks(const QString &path, double seconds);
+
+// A file that no demuxer recognises (random bytes under the given name).
+QString corruptFile(const QString &path, int bytes = 4096);
+
 // The player executable built next to the tests.
 QString playerExecutable();
 

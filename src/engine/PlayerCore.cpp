@@ -1,0 +1,154 @@
+#include "engine/PlayerCore.h"
+
+#include "app/AppSettings.h"
+#include "engine/EngineOptions.h"
+#include "engine/MpvApi.h"
+
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+#include <algorithm>
+#include <clocale>
+
+PlayerCore::PlayerCore(QObject *parent)
+    : QObject(parent)
+    , m_fadeTimer(new QTimer(this))
+{
+    m_fadeTimer->setInterval(50);
+    connect(m_fadeTimer, &QTimer::timeout, this, &PlayerCore::fadeInStep);
+}
+
+PlayerCore::~PlayerCore()
+{
+    if (m_handle) {
+        // No wake-up may reach this object once destruction has begun.
+        mpvApi().mpv_set_wakeup_callback(m_handle, nullptr, nullptr);
+        mpvApi().mpv_terminate_destroy(m_handle);
+        m_handle = nullptr;
+    }
+}
+
+bool PlayerCore::start(QString &errorText)
+{
+    if (!loadMpvApi()) {
+        errorText = mpvApi().errors;
+        return false;
+    }
+    const MpvApi &api = mpvApi();
+    // The engine parses numbers with the C locale.
+    std::setlocale(LC_NUMERIC, "C");
+    m_handle = api.mpv_create();
+    if (!m_handle) {
+        errorText = QStringLiteral("mpv_create falhou");
+        return false;
+    }
+
+    m_hwdecEnabled = settingValue(QStringLiteral("video/hwdec"), true).toBool();
+    const QList<EngineOption> options = engineOptions(currentEngineOptionInput(m_hwdecEnabled));
+    for (const EngineOption &option : options)
+        setOption(m_handle, option.name, option.value);
+
+    const int status = api.mpv_initialize(m_handle);
+    if (status < 0) {
+        errorText = QStringLiteral("mpv_initialize: %1").arg(mpvErrorText(status));
+        return false;
+    }
+
+    const QByteArray logLevel = qEnvironmentVariableIsSet("ZORVIPLAYER_MPVLOG")
+                                        ? qgetenv("ZORVIPLAYER_MPVLOG")
+                                        : QByteArray("warn");
+    api.mpv_request_log_messages(m_handle, logLevel.constData());
+
+    static const struct
+    {
+        const char *name;
+        mpv_format format;
+    } observed[] = {
+            {"time-pos", MPV_FORMAT_DOUBLE},  {"duration", MPV_FORMAT_DOUBLE},
+            {"pause", MPV_FORMAT_FLAG},       {"speed", MPV_FORMAT_DOUBLE},
+            {"volume", MPV_FORMAT_DOUBLE},    {"mute", MPV_FORMAT_FLAG},
+            {"idle-active", MPV_FORMAT_FLAG}, {"paused-for-cache", MPV_FORMAT_FLAG},
+            {"path", MPV_FORMAT_STRING},      {"media-title", MPV_FORMAT_STRING},
+            {"track-list", MPV_FORMAT_NODE},  {"chapter-list", MPV_FORMAT_NODE},
+            {"playlist", MPV_FORMAT_NODE},    {"playlist-pos", MPV_FORMAT_INT64},
+            {"ab-loop-a", MPV_FORMAT_NODE},   {"ab-loop-b", MPV_FORMAT_NODE},
+            {"metadata", MPV_FORMAT_NODE},
+    };
+    for (const auto &property : observed)
+        api.mpv_observe_property(m_handle, 0, property.name, property.format);
+
+    api.mpv_set_wakeup_callback(m_handle, &PlayerCore::wakeUp, this);
+
+    restoreAudioSettings();
+
+    const QString device =
+            settingValue(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
+    if (device != QLatin1String("auto"))
+        setPropertyString(m_handle, "audio-device", device);
+
+    // After the restore: notifications handled here write the volume back
+    // to the settings.
+    waitUntilEngineIdle();
+    return true;
+}
+
+void PlayerCore::restoreAudioSettings()
+{
+    const double storedVolume = settingValue(QStringLiteral("audio/volume"), 100).toDouble();
+    setPropertyDouble(m_handle, "volume", std::clamp(storedVolume, 0.0, 200.0));
+
+    m_eqEnabled = settingValue(QStringLiteral("eq/enabled"), false).toBool();
+    const QVariant storedGains = settingValue(QStringLiteral("eq/gains"));
+    // A one-element list can come back from the INI file as a plain value.
+    const QVariantList gains = storedGains.typeId() == QMetaType::QString
+                                       ? QVariantList{storedGains}
+                                       : storedGains.toList();
+    for (int band = 0; band < std::min<int>(int(gains.size()), 10); ++band)
+        m_eqGains[band] = gains[band].toDouble();
+    m_eqPreamp = settingValue(QStringLiteral("eq/preamp"), 0).toDouble();
+    m_normalize = settingValue(QStringLiteral("audio/normalize"), false).toBool();
+    m_crossfadeSeconds = settingValue(QStringLiteral("audio/crossfade"), 0).toDouble();
+    applyAudioFilters();
+}
+
+void PlayerCore::waitUntilEngineIdle()
+{
+    // Until its built-in scripts have loaded, the engine has not picked its
+    // first playlist entry; a queue handed over in that window would start at
+    // its first item whatever position was asked for. The engine announces
+    // the end of that phase with its idle event (number 11, kept by the
+    // engine for compatibility); events seen meanwhile are handled normally.
+    constexpr mpv_event_id IdleEvent = mpv_event_id(11);
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 1000) {
+        const mpv_event *event = mpvApi().mpv_wait_event(m_handle, 0.05);
+        if (!event || event->event_id == IdleEvent)
+            return;
+        if (event->event_id != MPV_EVENT_NONE)
+            handleEvent(*event);
+    }
+}
+
+void PlayerCore::wakeUp(void *context)
+{
+    // Runs on an engine thread: only hand the work over to the GUI thread.
+    QMetaObject::invokeMethod(static_cast<PlayerCore *>(context), "processEvents",
+                              Qt::QueuedConnection);
+}
+
+QString PlayerCore::nowPlayingTitle() const
+{
+    if (!m_streamTitle.isEmpty())
+        return m_streamTitle;
+    if (!m_mediaTitle.isEmpty())
+        return m_mediaTitle;
+    return QFileInfo(m_currentPath).completeBaseName();
+}
+
+bool PlayerCore::isNetwork() const
+{
+    return isNetworkSource(m_currentPath);
+}

@@ -1,0 +1,243 @@
+#include "app/AppSettings.h"
+#include "engine/EngineCommands.h"
+#include "engine/MpvApi.h"
+#include "engine/PlayerCore.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QTimer>
+
+void PlayerCore::processEvents()
+{
+    if (!m_handle)
+        return;
+    while (true) {
+        const mpv_event *event = mpvApi().mpv_wait_event(m_handle, 0);
+        if (!event || event->event_id == MPV_EVENT_NONE)
+            break;
+        handleEvent(*event);
+    }
+}
+
+void PlayerCore::handleEvent(const mpv_event &event)
+{
+    switch (event.event_id) {
+    case MPV_EVENT_LOG_MESSAGE: {
+        const auto *message = static_cast<const mpv_event_log_message *>(event.data);
+        qWarning().noquote() << "[mpv]" << QString::fromUtf8(message->prefix)
+                             << QString::fromUtf8(message->text).trimmed();
+        break;
+    }
+    case MPV_EVENT_START_FILE: {
+        // A file that fails at once never gets its "path" reported; take the
+        // path from the playlist entry so errors and end reports name it.
+        const auto *startFile = static_cast<const mpv_event_start_file *>(event.data);
+        if (startFile) {
+            const QString path = playlistEntryPath(startFile->playlist_entry_id);
+            if (!path.isEmpty())
+                m_lastPath = path;
+        }
+        setBuffering(false);
+        m_fadeTimer->stop();
+        m_lastPosition = 0;
+        m_lastDuration = 0;
+        m_streamTitle.clear();
+        m_abLoopA = -1;
+        m_abLoopB = -1;
+        Q_EMIT fileStarted();
+        break;
+    }
+    case MPV_EVENT_END_FILE: {
+        setBuffering(false);
+        const auto *end = static_cast<const mpv_event_end_file *>(event.data);
+        const QString reason = end ? endFileReasonText(end->reason) : QStringLiteral("stop");
+        if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
+            Q_EMIT errorMessage(uiText(QStringLiteral("Could not open: "),
+                                       QStringLiteral("Não foi possível abrir: ")) +
+                                QFileInfo(m_lastPath).fileName() + QStringLiteral(" (") +
+                                mpvErrorText(end->error) + QStringLiteral(")"));
+        }
+        if (!m_lastPath.isEmpty())
+            Q_EMIT fileEnded(m_lastPath, reason, m_lastPosition, m_lastDuration);
+        break;
+    }
+    case MPV_EVENT_FILE_LOADED:
+        if (m_fadeInPending)
+            startFadeIn();
+        Q_EMIT fileLoaded();
+        break;
+    case MPV_EVENT_PROPERTY_CHANGE:
+        handlePropertyChange(*static_cast<const mpv_event_property *>(event.data));
+        break;
+    default:
+        break;
+    }
+}
+
+QString PlayerCore::playlistEntryPath(qint64 entryId) const
+{
+    // Usually the entry being started is the current one; otherwise search.
+    const qint64 current = getPropertyInt(m_handle, "playlist-current-pos", -1);
+    if (current >= 0) {
+        const QByteArray prefix = "playlist/" + QByteArray::number(current) + "/";
+        if (getPropertyInt(m_handle, prefix + "id", -1) == entryId)
+            return normalizePath(getPropertyString(m_handle, prefix + "filename"));
+    }
+    const QVariantList entries = getPropertyNode(m_handle, "playlist").toList();
+    for (const QVariant &entry : entries) {
+        const QVariantMap map = entry.toMap();
+        if (map.value(QStringLiteral("id")).toLongLong() == entryId)
+            return normalizePath(map.value(QStringLiteral("filename")).toString());
+    }
+    return {};
+}
+
+namespace {
+
+bool hasValue(const mpv_event_property &property)
+{
+    return property.format != MPV_FORMAT_NONE && property.data;
+}
+
+double doubleValue(const mpv_event_property &property)
+{
+    return *static_cast<const double *>(property.data);
+}
+
+bool flagValue(const mpv_event_property &property)
+{
+    return hasValue(property) && *static_cast<const int *>(property.data) != 0;
+}
+
+QString stringValue(const mpv_event_property &property)
+{
+    if (!hasValue(property))
+        return {};
+    return QString::fromUtf8(*static_cast<char *const *>(property.data));
+}
+
+QVariant nodeValue(const mpv_event_property &property)
+{
+    if (!hasValue(property) || property.format != MPV_FORMAT_NODE)
+        return {};
+    return nodeToVariant(static_cast<const mpv_node *>(property.data));
+}
+
+// The engine reports an unset loop point as the text "no".
+double loopPoint(const mpv_event_property &property)
+{
+    const QVariant value = nodeValue(property);
+    return value.typeId() == QMetaType::Double ? value.toDouble() : -1;
+}
+
+} // namespace
+
+void PlayerCore::handlePropertyChange(const mpv_event_property &property)
+{
+    const char *name = property.name;
+    if (qstrcmp(name, "time-pos") == 0) {
+        if (hasValue(property)) {
+            m_position = doubleValue(property);
+            m_lastPosition = m_position;
+        } else {
+            m_position = 0;
+        }
+        Q_EMIT positionChanged(m_position);
+        fadeOutCheck();
+    } else if (qstrcmp(name, "duration") == 0) {
+        if (hasValue(property)) {
+            m_duration = doubleValue(property);
+            m_lastDuration = m_duration;
+        } else {
+            m_duration = 0;
+        }
+        Q_EMIT durationChanged(m_duration);
+    } else if (qstrcmp(name, "pause") == 0) {
+        m_paused = flagValue(property);
+        Q_EMIT pauseChanged(m_paused);
+    } else if (qstrcmp(name, "speed") == 0) {
+        if (hasValue(property))
+            m_speed = doubleValue(property);
+        Q_EMIT speedChanged(m_speed);
+    } else if (qstrcmp(name, "volume") == 0) {
+        if (hasValue(property)) {
+            m_volume = doubleValue(property);
+            appSettings().setValue(QStringLiteral("audio/volume"), m_volume);
+        }
+        Q_EMIT volumeChanged(m_volume);
+    } else if (qstrcmp(name, "mute") == 0) {
+        m_muted = flagValue(property);
+        Q_EMIT muteChanged(m_muted);
+    } else if (qstrcmp(name, "idle-active") == 0) {
+        m_idle = flagValue(property);
+        Q_EMIT idleChanged(m_idle);
+    } else if (qstrcmp(name, "paused-for-cache") == 0) {
+        setBuffering(flagValue(property));
+    } else if (qstrcmp(name, "path") == 0) {
+        m_currentPath = normalizePath(stringValue(property));
+        if (!m_currentPath.isEmpty())
+            m_lastPath = m_currentPath;
+        Q_EMIT titleChanged();
+    } else if (qstrcmp(name, "media-title") == 0) {
+        m_mediaTitle = stringValue(property);
+        Q_EMIT titleChanged();
+    } else if (qstrcmp(name, "metadata") == 0) {
+        m_metadata = nodeValue(property).toMap();
+        m_streamTitle.clear();
+        for (auto it = m_metadata.cbegin(); it != m_metadata.cend(); ++it) {
+            if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0) {
+                m_streamTitle = it.value().toString();
+                break;
+            }
+        }
+        Q_EMIT metadataChanged();
+        Q_EMIT titleChanged();
+    } else if (qstrcmp(name, "track-list") == 0) {
+        m_tracks.clear();
+        bool video = false;
+        const QVariantList list = nodeValue(property).toList();
+        for (const QVariant &item : list) {
+            const TrackInfo track = TrackInfo::fromMap(item.toMap());
+            video = video || (track.type == QLatin1String("video") && !track.albumart);
+            m_tracks.append(track);
+        }
+        Q_EMIT tracksChanged();
+        if (video != m_hasVideo) {
+            m_hasVideo = video;
+            Q_EMIT videoPresenceChanged(m_hasVideo);
+        }
+    } else if (qstrcmp(name, "chapter-list") == 0) {
+        m_chapters.clear();
+        const QVariantList list = nodeValue(property).toList();
+        for (const QVariant &item : list)
+            m_chapters.append(ChapterInfo::fromMap(item.toMap()));
+        Q_EMIT chaptersChanged();
+    } else if (qstrcmp(name, "playlist") == 0) {
+        m_queue.clear();
+        const QVariantList list = nodeValue(property).toList();
+        for (const QVariant &item : list)
+            m_queue.append(QueueEntry::fromMap(item.toMap()));
+        Q_EMIT queueChanged();
+    } else if (qstrcmp(name, "playlist-pos") == 0) {
+        m_queuePos = hasValue(property) ? int(*static_cast<const int64_t *>(property.data)) : -1;
+        Q_EMIT queueChanged();
+    } else if (qstrcmp(name, "ab-loop-a") == 0) {
+        m_abLoopA = loopPoint(property);
+        Q_EMIT abLoopChanged();
+    } else if (qstrcmp(name, "ab-loop-b") == 0) {
+        m_abLoopB = loopPoint(property);
+        Q_EMIT abLoopChanged();
+    }
+}
+
+void PlayerCore::setBuffering(bool buffering)
+{
+    if (buffering == m_buffering)
+        return;
+    m_buffering = buffering;
+    qInfo().noquote() << "buffering" << m_buffering << "source"
+                      << (isNetwork() ? "network" : "local") << "position" << m_position
+                      << "cache-seconds" << getPropertyDouble(m_handle, "demuxer-cache-duration", 0)
+                      << "dropped-frames" << getPropertyInt(m_handle, "frame-drop-count", 0);
+    Q_EMIT bufferingChanged(m_buffering);
+}
