@@ -1,4 +1,5 @@
 #include "MediaControls.h"
+#include "MprisClient.h"
 #include "TestMedia.h"
 
 #include <QDBusConnection>
@@ -17,73 +18,12 @@
 
 #include <memory>
 
+using namespace MprisClient;
+
 namespace {
 
-struct ClientRun
-{
-    bool finished = false;
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-
-// Runs a D-Bus client to the end while this process's event loop keeps
-// running, so that the object under test can answer it.
-ClientRun runClient(const QString &program, const QStringList &args, int timeoutMs = 20000)
-{
-    QProcess process;
-    QEventLoop loop;
-    QObject::connect(&process, &QProcess::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    process.start(program, args);
-    if (process.waitForStarted(5000) && process.state() == QProcess::Running)
-        loop.exec();
-    ClientRun run;
-    run.finished =
-            process.state() == QProcess::NotRunning && process.exitStatus() == QProcess::NormalExit;
-    if (!run.finished) {
-        process.kill();
-        process.waitForFinished(2000);
-    }
-    run.exitCode = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    run.err = QString::fromUtf8(process.readAllStandardError()).trimmed();
-    return run;
-}
-
-const QString BusPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
-
-// The player name playerctl knows this process by.
-QString ownPlayerName()
-{
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QString base = BusPrefix + "zorviplayer";
-    if (bus.interface()->serviceOwner(base).value() == bus.baseService())
-        return "zorviplayer";
-    return QStringLiteral("zorviplayer.instance%1").arg(QCoreApplication::applicationPid());
-}
-
-ClientRun playerctl(const QStringList &args)
-{
-    return runClient("playerctl", QStringList{"-p", ownPlayerName()} + args);
-}
-
-// gdbus call on the player object; the output is the reply in GVariant text.
-ClientRun gdbusCall(const QString &method, const QStringList &args = {})
-{
-    return runClient("gdbus",
-                     QStringList{"call", "--session", "--dest", BusPrefix + ownPlayerName(),
-                                 "--object-path", "/org/mpris/MediaPlayer2", "--method", method} +
-                             args);
-}
-
-ClientRun getProperty(const QString &interface, const QString &name)
-{
-    return gdbusCall("org.freedesktop.DBus.Properties.Get", {interface, name});
-}
-
-const QString Player = QStringLiteral("org.mpris.MediaPlayer2.Player");
-const QString Root = QStringLiteral("org.mpris.MediaPlayer2");
+const QString Player = PlayerInterface;
+const QString Root = RootInterface;
 
 } // namespace
 
@@ -125,9 +65,9 @@ private Q_SLOTS:
     {
         auto controls = makeControls();
         QVERIFY(controls->isAvailable());
-        QCOMPARE(ownPlayerName(), QStringLiteral("zorviplayer"));
+        QCOMPARE(playerName(), QStringLiteral("zorviplayer"));
 
-        const ClientRun list = runClient("playerctl", {"-l"});
+        const Run list = run("playerctl", {"-l"});
         QVERIFY2(list.out.split('\n').contains("zorviplayer"), qPrintable(list.out + list.err));
 
         QCOMPARE(getProperty(Root, "Identity").out, QStringLiteral("(<'Zorvi Player'>,)"));
@@ -144,7 +84,7 @@ private Q_SLOTS:
         QVERIFY2(!mimes.contains("octet-stream"), qPrintable(mimes));
         QVERIFY2(!mimes.contains("'text/"), qPrintable(mimes)); // .ts is not a translation here
 
-        const ClientRun all = gdbusCall("org.freedesktop.DBus.Properties.GetAll", {Player});
+        const Run all = gdbusCall("org.freedesktop.DBus.Properties.GetAll", {Player});
         QVERIFY2(all.exitCode == 0, qPrintable(all.err));
         for (const char *entry : {"'CanPlay': <true>", "'CanPause': <true>", "'CanGoNext': <true>",
                                   "'CanGoPrevious': <true>", "'CanControl': <true>",
@@ -152,9 +92,9 @@ private Q_SLOTS:
             QVERIFY2(all.out.contains(entry), qPrintable(entry + (" in " + all.out)));
 
         // Introspection lists what generic browsers need to find.
-        const ClientRun xml =
-                runClient("gdbus", {"introspect", "--session", "--dest", BusPrefix + "zorviplayer",
-                                    "--object-path", "/org/mpris/MediaPlayer2"});
+        const Run xml =
+                run("gdbus", {"introspect", "--session", "--dest", BusPrefix + "zorviplayer",
+                              "--object-path", "/org/mpris/MediaPlayer2"});
         QVERIFY2(xml.exitCode == 0, qPrintable(xml.err));
         for (const char *part : {"interface org.mpris.MediaPlayer2.Player", "SetPosition(",
                                  "Seeked(", "readwrite d Volume", "readonly a{sv} Metadata",
@@ -162,11 +102,11 @@ private Q_SLOTS:
             QVERIFY2(xml.out.contains(part), qPrintable(part + ("\n" + xml.out)));
 
         // Read-only and unknown properties are refused with the standard errors.
-        const ClientRun readOnly = gdbusCall("org.freedesktop.DBus.Properties.Set",
-                                             {Player, "PlaybackStatus", "<'Playing'>"});
+        const Run readOnly = gdbusCall("org.freedesktop.DBus.Properties.Set",
+                                       {Player, "PlaybackStatus", "<'Playing'>"});
         QVERIFY(readOnly.exitCode != 0);
         QVERIFY2(readOnly.err.contains("PropertyReadOnly"), qPrintable(readOnly.err));
-        const ClientRun unknown = getProperty(Player, "Shuffle");
+        const Run unknown = getProperty(Player, "Shuffle");
         QVERIFY(unknown.exitCode != 0);
         QVERIFY2(unknown.err.contains("UnknownProperty"), qPrintable(unknown.err));
         QCOMPARE(getProperty(Player, "PlaybackStatus").out, QStringLiteral("(<'Stopped'>,)"));
@@ -180,11 +120,11 @@ private Q_SLOTS:
         QVERIFY(!cover.isEmpty());
 
         controls->setTrack("Blue Song", "The Artist", "Greatest", cover, false);
-        ClientRun shown = playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"});
+        Run shown = playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"});
         QVERIFY2(shown.exitCode == 0, qPrintable(shown.err));
         QCOMPARE(shown.out, QStringLiteral("Blue Song|The Artist|Greatest"));
         // The picture is handed over as a file URL of the cover file itself.
-        const ClientRun art = playerctl({"metadata", "mpris:artUrl"});
+        const Run art = playerctl({"metadata", "mpris:artUrl"});
         QCOMPARE(QUrl(art.out).toLocalFile(), cover);
         QVERIFY(art.out.startsWith("file:///"));
         QVERIFY2(!art.out.contains(' '), qPrintable(art.out));
@@ -234,7 +174,7 @@ private Q_SLOTS:
 
         // A following client sees each change as it is announced.
         QProcess follower;
-        follower.start("playerctl", {"-p", ownPlayerName(), "status", "--follow"});
+        follower.start("playerctl", {"-p", playerName(), "status", "--follow"});
         QVERIFY(follower.waitForStarted());
         QString seen;
         auto waitSeen = [&](const QString &lines) {
@@ -317,9 +257,9 @@ private Q_SLOTS:
         QTRY_COMPARE(counts(), (QList<int>{1, 2, 1, 1, 1, 1, 1, 1}));
 
         // Wrong arguments and unknown methods are refused and emit nothing.
-        const ClientRun badArgs = gdbusCall(Player + ".Seek", {"'text'"});
+        const Run badArgs = gdbusCall(Player + ".Seek", {"'text'"});
         QVERIFY(badArgs.exitCode != 0);
-        const ClientRun unknown = gdbusCall(Player + ".Record");
+        const Run unknown = gdbusCall(Player + ".Record");
         QVERIFY(unknown.exitCode != 0);
         QVERIFY2(unknown.err.contains("UnknownMethod"), qPrintable(unknown.err));
         QTest::qWait(100);
@@ -338,14 +278,14 @@ private Q_SLOTS:
         QVERIFY(controls->isAvailable());
         const QString instance =
                 QStringLiteral("zorviplayer.instance%1").arg(QCoreApplication::applicationPid());
-        QCOMPARE(ownPlayerName(), instance);
-        QVERIFY(runClient("playerctl", {"-l"}).out.split('\n').contains(instance));
+        QCOMPARE(playerName(), instance);
+        QVERIFY(run("playerctl", {"-l"}).out.split('\n').contains(instance));
         controls->setTrack("Second", "Instance", "", QString(), false);
         QCOMPARE(playerctl({"metadata", "title"}).out, QStringLiteral("Second"));
 
         // Going away releases the name.
         controls.reset();
-        QVERIFY(!runClient("playerctl", {"-l"}).out.split('\n').contains(instance));
+        QVERIFY(!run("playerctl", {"-l"}).out.split('\n').contains(instance));
         other.unregisterService(BusPrefix + "zorviplayer");
         QDBusConnection::disconnectFromBus("zorvi-other-player");
     }

@@ -2,6 +2,7 @@
 
 #ifndef Q_OS_WIN
 #include "MediaControls.h"
+#include "engine/PlayerCore.h"
 
 #include <QDBusMessage>
 #include <QDBusObjectPath>
@@ -128,7 +129,9 @@ MprisObject::MprisObject(MediaControls *owner, PlayerCore *player, const QDBusCo
     : m_owner(owner)
     , m_player(player)
     , m_bus(bus)
-{}
+{
+    connectPlayer();
+}
 
 QString MprisObject::introspect(const QString &) const
 {
@@ -244,9 +247,9 @@ QVariant MprisObject::property(const QString &interface, const QString &name) co
     if (name == QLatin1String("Position"))
         return positionUs();
     if (name == QLatin1String("Rate"))
-        return 1.0;
+        return rate();
     if (name == QLatin1String("Volume"))
-        return 1.0;
+        return volume();
     if (name == QLatin1String("MinimumRate"))
         return 0.1;
     if (name == QLatin1String("MaximumRate"))
@@ -259,11 +262,23 @@ QVariant MprisObject::property(const QString &interface, const QString &name) co
 }
 
 QDBusMessage MprisObject::setProperty(const QDBusMessage &message, const QString &interface,
-                                      const QString &name, const QVariant &)
+                                      const QString &name, const QVariant &value)
 {
     if (!hasProperty(interface, name))
         return message.createErrorReply(QDBusError::UnknownProperty, name);
+    if (interface == QLatin1String(PlayerInterface) &&
+        (name == QLatin1String("Volume") || name == QLatin1String("Rate")))
+        return setPlaybackProperty(message, name, value);
     return message.createErrorReply(QDBusError::PropertyReadOnly, name);
+}
+
+void MprisObject::request(void (MediaControls::*signal)())
+{
+    // The window reacts from the event loop, after the reply went out: Quit
+    // may well destroy this object.
+    MediaControls *owner = m_owner;
+    QMetaObject::invokeMethod(
+            owner, [owner, signal] { (owner->*signal)(); }, Qt::QueuedConnection);
 }
 
 bool MprisObject::handleMethod(const QDBusMessage &message)
@@ -275,36 +290,42 @@ bool MprisObject::handleMethod(const QDBusMessage &message)
     const bool player = interface == QLatin1String(PlayerInterface) ||
                         (interface.isEmpty() && PlayerMethods.contains(member));
     const QString signature = message.signature();
-    MediaControls *owner = m_owner;
-
-    // The reply goes out before the window reacts, and the reaction runs from
-    // the event loop: Quit may well destroy this object.
-    auto request = [&](void (MediaControls::*signal)()) {
+    const QList<QVariant> args = message.arguments();
+    auto answer = [&](void (MediaControls::*signal)()) {
         sendReply(message, message.createReply());
-        QMetaObject::invokeMethod(
-                owner, [owner, signal] { (owner->*signal)(); }, Qt::QueuedConnection);
+        request(signal);
         return true;
     };
 
     if (root && signature.isEmpty()) {
         if (member == QLatin1String("Raise"))
-            return request(&MediaControls::raiseRequested);
+            return answer(&MediaControls::raiseRequested);
         if (member == QLatin1String("Quit"))
-            return request(&MediaControls::quitRequested);
+            return answer(&MediaControls::quitRequested);
     }
     if (player && signature.isEmpty()) {
         if (member == QLatin1String("Play"))
-            return request(&MediaControls::playRequested);
+            return answer(&MediaControls::playRequested);
         if (member == QLatin1String("Pause"))
-            return request(&MediaControls::pauseRequested);
+            return answer(&MediaControls::pauseRequested);
         if (member == QLatin1String("PlayPause"))
-            return request(&MediaControls::playPauseRequested);
+            return answer(&MediaControls::playPauseRequested);
         if (member == QLatin1String("Stop"))
-            return request(&MediaControls::stopRequested);
+            return answer(&MediaControls::stopRequested);
         if (member == QLatin1String("Next"))
-            return request(&MediaControls::nextRequested);
+            return answer(&MediaControls::nextRequested);
         if (member == QLatin1String("Previous"))
-            return request(&MediaControls::previousRequested);
+            return answer(&MediaControls::previousRequested);
+    }
+    if (player && member == QLatin1String("Seek") && signature == QLatin1String("x")) {
+        sendReply(message, message.createReply());
+        seek(args.value(0).toLongLong());
+        return true;
+    }
+    if (player && member == QLatin1String("SetPosition") && signature == QLatin1String("ox")) {
+        sendReply(message, message.createReply());
+        setPosition(args.value(0).value<QDBusObjectPath>().path(), args.value(1).toLongLong());
+        return true;
     }
     if (player && member == QLatin1String("OpenUri") && signature == QLatin1String("s")) {
         sendReply(message,
@@ -344,11 +365,11 @@ void MprisObject::setPlaybackStatus(const QString &status)
 void MprisObject::setTrack(const QString &title, const QString &artist, const QString &album,
                            const QString &coverPath, bool isVideo)
 {
-    const QVariantMap before = metadata();
-
-    // A new id only for a new item, so that a refresh of the same item keeps
-    // clients' SetPosition calls valid.
-    const QString key = QStringList{title, artist, album}.join(QChar(0x1f));
+    // A new id only for a new item, so that a refresh of the same item (tags
+    // read later, a stream title) keeps clients' SetPosition calls valid.
+    const QString path = m_player ? m_player->currentPath() : QString();
+    const QString key =
+            !path.isEmpty() ? path : QStringList{title, artist, album}.join(QChar(0x1f));
     if (key != m_trackKey || m_trackSerial == 0) {
         m_trackKey = key;
         ++m_trackSerial;
@@ -371,8 +392,24 @@ void MprisObject::setTrack(const QString &title, const QString &artist, const QS
                     QUrl::fromLocalFile(cover.absoluteFilePath()).toString(QUrl::FullyEncoded));
     }
 
-    if (metadata() != before)
-        announce(QLatin1String(PlayerInterface), {QStringLiteral("Metadata")});
+    announceDerived();
+}
+
+void MprisObject::announceDerived()
+{
+    QStringList changed;
+    const QVariantMap now = metadata();
+    if (now != m_announcedMetadata) {
+        m_announcedMetadata = now;
+        changed << QStringLiteral("Metadata");
+    }
+    const bool seekable = canSeek();
+    if (seekable != m_announcedCanSeek) {
+        m_announcedCanSeek = seekable;
+        changed << QStringLiteral("CanSeek");
+    }
+    if (!changed.isEmpty())
+        announce(QLatin1String(PlayerInterface), changed);
 }
 
 QVariantMap MprisObject::metadata() const
@@ -382,21 +419,6 @@ QVariantMap MprisObject::metadata() const
     if (!map.isEmpty() && length > 0)
         map.insert(QStringLiteral("mpris:length"), length);
     return map;
-}
-
-qint64 MprisObject::positionUs() const
-{
-    return 0;
-}
-
-qint64 MprisObject::lengthUs() const
-{
-    return 0;
-}
-
-bool MprisObject::canSeek() const
-{
-    return false;
 }
 
 #endif

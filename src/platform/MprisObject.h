@@ -5,6 +5,7 @@
 #ifndef Q_OS_WIN
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
+#include <QElapsedTimer>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -43,11 +44,24 @@ private:
     void sendReply(const QDBusMessage &message, const QDBusMessage &reply);
     void announce(const QString &interface, const QStringList &names);
 
-    // Playback queries answered by the player; neutral values without one.
+    void request(void (MediaControls::*signal)());
+    QVariantMap metadata() const;
+    // Announces Metadata and CanSeek when they differ from what clients last saw.
+    void announceDerived();
+
+    // The playback side, answered by the player (neutral values without one).
+    void connectPlayer();
     qint64 positionUs() const;
     qint64 lengthUs() const;
     bool canSeek() const;
-    QVariantMap metadata() const;
+    double rate() const;
+    double volume() const;
+    QDBusMessage setPlaybackProperty(const QDBusMessage &message, const QString &name,
+                                     const QVariant &value);
+    void seek(qint64 offsetUs);
+    void setPosition(const QString &trackId, qint64 positionUs);
+    // Clients are told of jumps that plain playback does not explain.
+    void followPosition(double seconds);
 
     MediaControls *m_owner;
     PlayerCore *m_player;
@@ -56,6 +70,10 @@ private:
     QVariantMap m_track; // everything of Metadata except the length
     QString m_trackKey;  // what makes two setTrack calls the same track
     quint64 m_trackSerial = 0;
+    QVariantMap m_announcedMetadata;
+    bool m_announcedCanSeek = false;
+    double m_followedSeconds = -1; // last position seen, -1 when none
+    QElapsedTimer m_followClock;   // time since that position
 };
 
 #endif
