@@ -5,7 +5,11 @@
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
+#include "library/Database.h"
 #include "platform/QuitOnSignal.h"
+#include "ui/MainWindow.h"
+#include "ui/Icons.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -66,6 +70,13 @@ void prepareHarness(const QString &mode, const QStringList &args)
         settings.setValue(QStringLiteral("library/video"), QStringList{folder});
     }
     settings.setValue(QStringLiteral("general/checkUpdates"), false);
+}
+
+QString databaseFailureText()
+{
+    return uiText(QStringLiteral("Could not open the library database. History will not be saved."),
+                  QStringLiteral("Não foi possível abrir o banco da biblioteca. O histórico não "
+                                 "será salvo."));
 }
 
 QString engineFailureText()
@@ -131,6 +142,14 @@ int runPlayer(int argc, char **argv)
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
 
+    applyTheme(app);
+    QApplication::setWindowIcon(appIcon());
+
+    // The player still runs without a working database; only the history and
+    // library are lost.
+    if (!Database::instance()->open())
+        showStartupBox(QMessageBox::Warning, databaseFailureText());
+
     auto player = std::make_unique<PlayerCore>();
     QString engineError;
     if (!player->start(engineError)) {
@@ -142,26 +161,30 @@ int runPlayer(int argc, char **argv)
     qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
                       << QString::number(mpvApi().mpv_client_api_version(), 16);
 
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(QStringLiteral("Zorvi Player"));
-    window->resize(1320, 820);
+    auto window = std::make_unique<MainWindow>(player.get());
 
     QString serverName = localServerName();
     if (harness)
         serverName += QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QLocalServer> server(startInstanceServer(serverName));
-    QPointer<QWidget> windowGuard = window.get();
+    QPointer<MainWindow> windowGuard = window.get();
     serveHandOvers(server.get(), [windowGuard](const QStringList &list) {
         qInfo() << "argumentos recebidos:" << list;
-        if (windowGuard) {
-            windowGuard->showNormal();
-            windowGuard->raise();
-            windowGuard->activateWindow();
-        }
+        if (windowGuard)
+            windowGuard->openArguments(list, true);
     });
 
     window->show();
     quitOnTerminationSignals();
+
+    // The harness routines (self-test, screenshots, interface audit) are not
+    // part of this program; their switches only prepare the isolated data.
+    if (!harness && !args.isEmpty()) {
+        QTimer::singleShot(200, window.get(), [windowGuard, args] {
+            if (windowGuard)
+                windowGuard->openArguments(args, false);
+        });
+    }
 
     const int result = app.exec();
     qInfo() << "encerrado";
