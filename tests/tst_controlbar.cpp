@@ -199,6 +199,9 @@ private Q_SLOTS:
             QCOMPARE(bar->totalLabel()->text(), QString("0:00"));
             QVERIFY(!bar->favoriteButton()->isEnabled());
             QVERIFY(!bar->favoriteButton()->isChecked());
+            QCOMPARE(bar->repeatButton()->toolTip(),
+                     english ? QString("Repeat") : QString("Repetir"));
+            QVERIFY(!bar->repeatButton()->isChecked());
             QVERIFY(!bar->coverButton()->icon().isNull());
             QCOMPARE(iconImage(bar->playButton()->icon(), 22),
                      iconImage(tintedIcon("play", QColor("#07111f"), QColor("#07111f")), 22));
