@@ -153,6 +153,7 @@ private:
     void onSeekHovered(double secs, const QPoint &globalAnchor);
     void toggleFavorite();
     void onIdleChanged(bool idle);
+    void leaveIdlePlayerPage();
     void onPauseChanged(bool paused);
     void onVideoPresenceChanged(bool hasVideo);
     void showVideoOrNowPlaying();

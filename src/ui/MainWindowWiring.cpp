@@ -14,15 +14,15 @@
 
 #include <QAction>
 #include <QDir>
-#include <QMenu>
-#include <QToolButton>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QUrl>
 
 #include <cmath>
@@ -40,6 +40,11 @@ void MainWindow::wirePlayer()
     connect(m_core, &PlayerCore::videoPresenceChanged, this,
             [this](bool hasVideo) { onVideoPresenceChanged(hasVideo); });
     connect(m_core, &PlayerCore::idleChanged, this, [this](bool idle) { onIdleChanged(idle); });
+    // The engine may report the emptied playlist after it reported idle.
+    connect(m_core, &PlayerCore::queueChanged, this, [this] {
+        if (m_core->isIdle())
+            leaveIdlePlayerPage();
+    });
     connect(m_core, &PlayerCore::pauseChanged, this,
             [this](bool paused) { onPauseChanged(paused); });
     connect(m_core, &PlayerCore::speedChanged, this, [](double speed) {
@@ -146,12 +151,17 @@ void MainWindow::onIdleChanged(bool idle)
     if (!idle)
         return;
     m_currentPath.clear();
-    m_controlBar->setNowPlaying(uiText(QStringLiteral("Nothing playing"),
-                                       QStringLiteral("Nada tocando")),
-                                QString(), QPixmap());
+    m_controlBar->setNowPlaying(
+            uiText(QStringLiteral("Nothing playing"), QStringLiteral("Nada tocando")), QString(),
+            QPixmap());
     m_controlBar->setFavoriteState(false, false);
     setWindowTitle(QStringLiteral("Zorvi Player"));
     m_playerNavButton->hide();
+    leaveIdlePlayerPage();
+}
+
+void MainWindow::leaveIdlePlayerPage()
+{
     if (m_pages->currentWidget() == m_videoArea && m_core->queue().isEmpty())
         navigate(m_lastPage == QLatin1String("player") ? QStringLiteral("home") : m_lastPage);
 }
