@@ -134,6 +134,9 @@ int runPlayer(int argc, char **argv)
     else if (handOverToRunningInstance(localServerName(), args))
         return 0;
 
+    // From here on a termination request ends the run cleanly, even one that
+    // arrives before the window is up: the event loop picks it up once it runs.
+    quitOnTerminationSignals();
     installFileLog();
     qInfo().noquote() << "Zorvi Player"
                       << "1.1.0"
@@ -178,7 +181,6 @@ int runPlayer(int argc, char **argv)
     });
 
     window->show();
-    quitOnTerminationSignals();
 
     // The harness routines (self-test, screenshots, interface audit) are not
     // part of this program; their switches only prepare the isolated data.
