@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <cmath>
+
 void MainWindow::wirePlayer()
 {
     connect(m_core, &PlayerCore::fileLoaded, this, [this] { onFileLoaded(); });
@@ -127,9 +129,21 @@ void MainWindow::onSeekHovered(double secs, const QPoint &globalAnchor)
             chapterTitle = chapter.title;
     }
     m_preview->showAt(globalAnchor, formatTime(secs), chapterTitle);
-    // Preview frames come from the thumbnailer, which is not part of this
-    // build yet; until then the popup shows time and chapter only.
-    m_preview->clearImage();
+
+    const bool framesPossible =
+            settingValue(QStringLiteral("video/seekPreview"), true).toBool() &&
+            m_core->hasVideo() && !isNetworkSource(m_currentPath) &&
+            !m_currentPath.isEmpty() && QFileInfo(m_currentPath).isFile();
+    if (!framesPossible) {
+        m_preview->clearImage();
+        return;
+    }
+    // A frame is asked for only once the pointer has moved far enough and
+    // rested for the timer; the frame shown meanwhile is close enough to keep.
+    if (std::abs(secs - m_lastPreviewPos) > 0.8) {
+        m_lastPreviewPos = secs;
+        m_previewTimer.start();
+    }
 }
 
 void MainWindow::onIdleChanged(bool idle)
