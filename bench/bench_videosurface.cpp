@@ -130,6 +130,11 @@ int play(int argc, char **argv)
     }
     window->setGeometry(geometry);
     window->show();
+    // The engine opens its video output when the file starts; the surface's
+    // render context has to exist by then (the main window makes sure of it
+    // by showing the surface once at start).
+    while (!window->hasRenderContext() && clock.elapsed() < 20000)
+        app.processEvents(QEventLoop::WaitForMoreEvents);
     runCommand(core->handle(), {QStringLiteral("loadfile"), args[2]});
 
     // End of the file (or of the part asked for): the engine keeps it open

@@ -208,10 +208,24 @@ void MainWindow::updateNowPlaying()
             title = subtitle;
     } else if (isVideo) {
         subtitle = QFileInfo(path).absoluteDir().dirName();
-    } else if (const auto row = Database::instance()->mediaByPath(path)) {
+    } else if (const auto row = Database::instance()->mediaByPath(path);
+               row && !row->title.isEmpty()) {
         title = row->displayTitle();
         subtitle = row->artist;
         album = row->album;
+    } else {
+        // Without a library row the engine's reading of the tags stands in:
+        // its media title is the title tag, its metadata holds the rest.
+        const QVariantMap tags = m_core->metadata();
+        auto tag = [&tags](const QString &name) {
+            for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
+                if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                    return it.value().toString();
+            }
+            return QString();
+        };
+        subtitle = tag(QStringLiteral("artist"));
+        album = tag(QStringLiteral("album"));
     }
 
     m_controlBar->setNowPlaying(title, subtitle.isEmpty() ? album : subtitle, picture);
