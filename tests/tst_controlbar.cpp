@@ -2,6 +2,7 @@
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "ui/Icons.h"
+#include "ui/Theme.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/SeekBar.h"
 
@@ -198,6 +199,9 @@ private Q_SLOTS:
             QCOMPARE(bar->totalLabel()->text(), QString("0:00"));
             QVERIFY(!bar->favoriteButton()->isEnabled());
             QVERIFY(!bar->favoriteButton()->isChecked());
+            QCOMPARE(bar->repeatButton()->toolTip(),
+                     english ? QString("Repeat") : QString("Repetir"));
+            QVERIFY(!bar->repeatButton()->isChecked());
             QVERIFY(!bar->coverButton()->icon().isNull());
             QCOMPARE(iconImage(bar->playButton()->icon(), 22),
                      iconImage(tintedIcon("play", QColor("#07111f"), QColor("#07111f")), 22));
@@ -526,6 +530,33 @@ private Q_SLOTS:
                  iconImage(icon("fullscreen-exit"), 20));
         bar->setFullscreenState(false);
         QCOMPARE(bar->fullscreenButton()->toolTip(), QString("Fullscreen (F)"));
+    }
+
+    void overlayPropertyRestyles()
+    {
+        QWidget window;
+        window.setStyleSheet(themeStyleSheet());
+        auto *layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(0, 0, 0, 0);
+        auto *bar = new ControlBar(m_core.get(), &window);
+        layout->addWidget(bar);
+        window.resize(1280, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const auto backgroundAt = [bar](int x, int y) {
+            return bar->grab().toImage().pixelColor(x, y);
+        };
+        const QPoint inside(4, bar->height() / 2); // in the left margin, no child there
+        QCOMPARE(backgroundAt(inside.x(), inside.y()), QColor("#0a1626"));
+
+        bar->setProperty("overlay", true);
+        const QColor overlay = backgroundAt(inside.x(), inside.y());
+        QVERIFY2(overlay != QColor("#0a1626"), qPrintable(overlay.name()));
+        // The overlay look has rounded corners.
+        QVERIFY(backgroundAt(0, 0) != overlay);
+
+        bar->setProperty("overlay", false);
+        QCOMPARE(backgroundAt(inside.x(), inside.y()), QColor("#0a1626"));
     }
 };
 

@@ -78,7 +78,9 @@ void ControlBar::connectPlayer()
     onDurationChanged(core->duration());
     onPositionChanged(core->position());
     refreshVolumeIcon();
-    refreshRepeat();
+    // Off keeps the plain "Repeat" tip until the mode is first changed.
+    if (core->repeat() != PlayerCore::RepeatOff)
+        refreshRepeat();
     refreshPlayIcon();
 }
 
