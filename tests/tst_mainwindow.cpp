@@ -270,6 +270,7 @@ private Q_SLOTS:
     {
         auto window = makeWindow();
         QVERIFY(window);
+        QTRY_COMPARE(window->currentPage(), QStringLiteral("home"));
         window->showToast("on a page");
         QVERIFY(window->toastWidget()->isVisible());
         QCOMPARE(window->toastWidget()->text(), QStringLiteral("on a page"));

@@ -7,8 +7,8 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "platform/QuitOnSignal.h"
-#include "ui/MainWindow.h"
 #include "ui/Icons.h"
+#include "ui/MainWindow.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -134,6 +134,9 @@ int runPlayer(int argc, char **argv)
     else if (handOverToRunningInstance(localServerName(), args))
         return 0;
 
+    // From here on a termination request ends the run cleanly, even one that
+    // arrives before the window is up: the event loop picks it up once it runs.
+    quitOnTerminationSignals();
     installFileLog();
     qInfo().noquote() << "Zorvi Player"
                       << "1.1.0"
@@ -161,12 +164,15 @@ int runPlayer(int argc, char **argv)
     qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
                       << QString::number(mpvApi().mpv_client_api_version(), 16);
 
-    auto window = std::make_unique<MainWindow>(player.get());
-
+    // Listening before the window is built closes the gap in which a second
+    // start would find no instance and run as a second player; its list waits
+    // in the socket until the event loop delivers it to the window.
     QString serverName = localServerName();
     if (harness)
         serverName += QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QLocalServer> server(startInstanceServer(serverName));
+
+    auto window = std::make_unique<MainWindow>(player.get());
     QPointer<MainWindow> windowGuard = window.get();
     serveHandOvers(server.get(), [windowGuard](const QStringList &list) {
         qInfo() << "argumentos recebidos:" << list;
@@ -175,7 +181,6 @@ int runPlayer(int argc, char **argv)
     });
 
     window->show();
-    quitOnTerminationSignals();
 
     // The harness routines (self-test, screenshots, interface audit) are not
     // part of this program; their switches only prepare the isolated data.

@@ -90,6 +90,10 @@ public:
     QueuePanel *queuePanel() const { return m_queuePanel; }
     ControlBar *controlBar() const { return m_controlBar; }
     PreviewPopup *previewPopup() const { return m_preview; }
+    // The seek preview: a frame request waiting for the pointer to rest, and
+    // the position it is for (-1 when none).
+    bool previewPending() const { return m_previewTimer.isActive(); }
+    double lastPreviewPos() const { return m_lastPreviewPos; }
     Toast *toastWidget() const { return m_toast; }
     QLabel *statusLabel() const { return m_statusLabel; }
     bool isFullscreenMode() const { return m_fullscreen; }
@@ -150,6 +154,7 @@ private:
     void onSeekHovered(double secs, const QPoint &globalAnchor);
     void toggleFavorite();
     void onIdleChanged(bool idle);
+    void leaveIdlePlayerPage();
     void onPauseChanged(bool paused);
     void onVideoPresenceChanged(bool hasVideo);
     void showVideoOrNowPlaying();

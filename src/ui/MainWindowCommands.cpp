@@ -5,9 +5,9 @@
 #include "library/Database.h"
 #include "library/MediaFiles.h"
 #include "ui/Actions.h"
+#include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/SpeedText.h"
-#include "ui/Icons.h"
 #include "ui/WidgetBuilders.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
@@ -272,8 +272,12 @@ void MainWindow::onFileLoaded()
                                    : QStringLiteral("audio");
     Database *db = Database::instance();
     const auto mediaRow = db->mediaByPath(path);
-    if (isVideo || network || !mediaRow)
+    if (isVideo || network)
         db->ensureMedia(path, kind, m_core->nowPlayingTitle());
+    else if (!mediaRow)
+        // The title is left to the library scan, which reads the tags; the
+        // engine may not have reported them yet at this point.
+        db->ensureMedia(path, kind, QString());
     if (m_core->duration() > 0)
         db->setDurationIfUnknown(path, m_core->duration());
 
@@ -294,8 +298,9 @@ void MainWindow::onFileLoaded()
     HistoryEntry row;
     row.path = path;
     row.kind = kind;
-    row.title = (!isVideo && !network && mediaRow) ? mediaRow->displayTitle()
-                                                   : m_core->nowPlayingTitle();
+    row.title = (!isVideo && !network && mediaRow && !mediaRow->title.isEmpty())
+                        ? mediaRow->displayTitle()
+                        : m_core->nowPlayingTitle();
     row.duration = m_core->duration();
     row.position = (history && !history->finished) ? history->position : 0;
     row.finished = false;

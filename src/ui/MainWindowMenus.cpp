@@ -3,8 +3,8 @@
 #include "library/Database.h"
 #include "platform/ShowInFolder.h"
 #include "ui/Actions.h"
-#include "ui/MainWindow.h"
 #include "ui/Icons.h"
+#include "ui/MainWindow.h"
 
 #include <QAction>
 #include <QClipboard>

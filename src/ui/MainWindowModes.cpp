@@ -3,8 +3,8 @@
 #include "engine/PlayerCore.h"
 #include "platform/DarkTitleBar.h"
 #include "ui/Actions.h"
-#include "ui/MainWindow.h"
 #include "ui/Icons.h"
+#include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/pages/QueuePanel.h"
@@ -16,10 +16,10 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
+#include <QSlider>
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QStyle>
-#include <QSlider>
 #include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>

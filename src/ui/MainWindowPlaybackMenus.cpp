@@ -3,9 +3,9 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "ui/Actions.h"
+#include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/SpeedText.h"
-#include "ui/Icons.h"
 
 #include <QActionGroup>
 #include <QFileInfo>
@@ -260,8 +260,8 @@ void MainWindow::fillSubtitleButtonMenu(QMenu *menu)
 {
     fillTrackMenu(menu, QStringLiteral("sub"));
     menu->addSeparator();
-    addFilledSubmenu(menu, tr2("Secondary subtitle", "Segunda legenda"),
-                     QStringLiteral("captions"), &MainWindow::fillSecondarySubtitleMenu);
+    addFilledSubmenu(menu, tr2("Secondary subtitle", "Segunda legenda"), QStringLiteral("captions"),
+                     &MainWindow::fillSecondarySubtitleMenu);
     addRegistryActions(menu, {QStringLiteral("sub_load"), QStringLiteral("sub_style")});
 }
 

@@ -14,16 +14,18 @@
 
 #include <QAction>
 #include <QDir>
-#include <QMenu>
-#include <QToolButton>
 #include <QFileInfo>
+#include <QMenu>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSettings>
 #include <QStackedLayout>
 #include <QStackedWidget>
 #include <QSystemTrayIcon>
+#include <QToolButton>
 #include <QUrl>
+
+#include <cmath>
 
 void MainWindow::wirePlayer()
 {
@@ -38,6 +40,11 @@ void MainWindow::wirePlayer()
     connect(m_core, &PlayerCore::videoPresenceChanged, this,
             [this](bool hasVideo) { onVideoPresenceChanged(hasVideo); });
     connect(m_core, &PlayerCore::idleChanged, this, [this](bool idle) { onIdleChanged(idle); });
+    // The engine may report the emptied playlist after it reported idle.
+    connect(m_core, &PlayerCore::queueChanged, this, [this] {
+        if (m_core->isIdle())
+            leaveIdlePlayerPage();
+    });
     connect(m_core, &PlayerCore::pauseChanged, this,
             [this](bool paused) { onPauseChanged(paused); });
     connect(m_core, &PlayerCore::speedChanged, this, [](double speed) {
@@ -124,9 +131,21 @@ void MainWindow::onSeekHovered(double secs, const QPoint &globalAnchor)
             chapterTitle = chapter.title;
     }
     m_preview->showAt(globalAnchor, formatTime(secs), chapterTitle);
-    // Preview frames come from the thumbnailer, which is not part of this
-    // build yet; until then the popup shows time and chapter only.
-    m_preview->clearImage();
+
+    const bool framesPossible =
+            settingValue(QStringLiteral("video/seekPreview"), true).toBool() &&
+            m_core->hasVideo() && !isNetworkSource(m_currentPath) &&
+            !m_currentPath.isEmpty() && QFileInfo(m_currentPath).isFile();
+    if (!framesPossible) {
+        m_preview->clearImage();
+        return;
+    }
+    // A frame is asked for only once the pointer has moved far enough and
+    // rested for the timer; the frame shown meanwhile is close enough to keep.
+    if (std::abs(secs - m_lastPreviewPos) > 0.8) {
+        m_lastPreviewPos = secs;
+        m_previewTimer.start();
+    }
 }
 
 void MainWindow::onIdleChanged(bool idle)
@@ -134,12 +153,17 @@ void MainWindow::onIdleChanged(bool idle)
     if (!idle)
         return;
     m_currentPath.clear();
-    m_controlBar->setNowPlaying(uiText(QStringLiteral("Nothing playing"),
-                                       QStringLiteral("Nada tocando")),
-                                QString(), QPixmap());
+    m_controlBar->setNowPlaying(
+            uiText(QStringLiteral("Nothing playing"), QStringLiteral("Nada tocando")), QString(),
+            QPixmap());
     m_controlBar->setFavoriteState(false, false);
     setWindowTitle(QStringLiteral("Zorvi Player"));
     m_playerNavButton->hide();
+    leaveIdlePlayerPage();
+}
+
+void MainWindow::leaveIdlePlayerPage()
+{
     if (m_pages->currentWidget() == m_videoArea && m_core->queue().isEmpty())
         navigate(m_lastPage == QLatin1String("player") ? QStringLiteral("home") : m_lastPage);
 }
@@ -186,10 +210,24 @@ void MainWindow::updateNowPlaying()
             title = subtitle;
     } else if (isVideo) {
         subtitle = QFileInfo(path).absoluteDir().dirName();
-    } else if (const auto row = Database::instance()->mediaByPath(path)) {
+    } else if (const auto row = Database::instance()->mediaByPath(path);
+               row && !row->title.isEmpty()) {
         title = row->displayTitle();
         subtitle = row->artist;
         album = row->album;
+    } else {
+        // Without a library row the engine's reading of the tags stands in:
+        // its media title is the title tag, its metadata holds the rest.
+        const QVariantMap tags = m_core->metadata();
+        auto tag = [&tags](const QString &name) {
+            for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
+                if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                    return it.value().toString();
+            }
+            return QString();
+        };
+        subtitle = tag(QStringLiteral("artist"));
+        album = tag(QStringLiteral("album"));
     }
 
     m_controlBar->setNowPlaying(title, subtitle.isEmpty() ? album : subtitle, picture);

@@ -73,6 +73,10 @@ void ControlBar::connectPlayer()
     }
     m_speedButton->setText(speedText(core->speed()));
     m_shuffleButton->setChecked(core->shuffle());
+    m_seekBar->setChapters(core->chapters());
+    m_seekBar->setAbLoop(core->abLoopA(), core->abLoopB());
+    onDurationChanged(core->duration());
+    onPositionChanged(core->position());
     refreshVolumeIcon();
     refreshRepeat();
     refreshPlayIcon();
