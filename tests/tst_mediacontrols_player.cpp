@@ -23,6 +23,9 @@
 
 using namespace MprisClient;
 
+// Generous: the machines that run this suite are often busy.
+constexpr int Patience = 20000;
+
 namespace {
 
 QString playerProperty(const QString &name)
@@ -156,9 +159,10 @@ private Q_SLOTS:
     {
         m_core->playFiles(m_songs, 0);
         QVERIFY(waitPlaying(0));
-        QTRY_COMPARE(playerctl({"status"}).out, QStringLiteral("Playing"));
-        QTRY_COMPARE(playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
-                     QStringLiteral("First Song|The Band|Road Record"));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Playing"), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(
+                playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
+                QStringLiteral("First Song|The Band|Road Record"), Patience);
         QCOMPARE(QUrl(playerctl({"metadata", "mpris:artUrl"}).out).toLocalFile(), m_cover);
         // The length comes from the engine, in microseconds.
         const qint64 length = playerctl({"metadata", "mpris:length"}).out.toLongLong();
@@ -169,31 +173,34 @@ private Q_SLOTS:
         QVERIFY2(firstId.startsWith("'/") && firstId.endsWith('\''), qPrintable(firstId));
 
         QCOMPARE(playerctl({"play-pause"}).exitCode, 0);
-        QTRY_VERIFY(m_core->isPaused());
-        QTRY_COMPARE(playerctl({"status"}).out, QStringLiteral("Paused"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Paused"), Patience);
         QCOMPARE(playerctl({"play-pause"}).exitCode, 0);
-        QTRY_VERIFY(!m_core->isPaused());
+        QTRY_VERIFY_WITH_TIMEOUT(!m_core->isPaused(), Patience);
         QCOMPARE(playerctl({"pause"}).exitCode, 0);
-        QTRY_VERIFY(m_core->isPaused());
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), Patience);
         QCOMPARE(playerctl({"play"}).exitCode, 0);
-        QTRY_VERIFY(!m_core->isPaused());
-        QTRY_COMPARE(playerctl({"status"}).out, QStringLiteral("Playing"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_core->isPaused(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Playing"), Patience);
 
         QCOMPARE(playerctl({"next"}).exitCode, 0);
         QVERIFY(waitPlaying(1));
-        QTRY_COMPARE(playerctl({"metadata", "title"}).out, QStringLiteral("Second Song"));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("Second Song"), Patience);
         QVERIFY(playerctl({"metadata", "mpris:trackid"}).out != firstId);
         QCOMPARE(playerctl({"next"}).exitCode, 0);
         QVERIFY(waitPlaying(2));
-        QTRY_COMPARE(playerctl({"metadata", "title"}).out, QStringLiteral("Third Song"));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("Third Song"), Patience);
         // Early in an item, previous goes back one item.
         QCOMPARE(playerctl({"previous"}).exitCode, 0);
         QVERIFY(waitPlaying(1));
-        QTRY_COMPARE(playerctl({"metadata", "title"}).out, QStringLiteral("Second Song"));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("Second Song"), Patience);
 
         QCOMPARE(playerctl({"stop"}).exitCode, 0);
-        QTRY_VERIFY(m_core->isIdle());
-        QTRY_COMPARE(playerctl({"status"}).out, QStringLiteral("Stopped"));
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Stopped"), Patience);
         QCOMPARE(playerProperty("CanSeek"), QStringLiteral("(<false>,)"));
         QCOMPARE(int64Of(playerProperty("Position")), 0);
     }
@@ -202,7 +209,8 @@ private Q_SLOTS:
     {
         m_core->playFiles(m_songs, 0);
         QVERIFY(waitPlaying(0));
-        QTRY_COMPARE(playerctl({"metadata", "title"}).out, QStringLiteral("First Song"));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("First Song"), Patience);
         Monitor monitor;
         QVERIFY(monitor.ready());
 
@@ -215,12 +223,12 @@ private Q_SLOTS:
 
         // Absolute and relative positioning reach the engine and are announced.
         QCOMPARE(playerctl({"position", "12"}).exitCode, 0);
-        QTRY_VERIFY(m_core->position() >= 12 && m_core->position() < 14);
-        QTRY_VERIFY2(monitor.text().contains("Player.Seeked (int64 12"),
-                     qPrintable(monitor.text()));
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 12 && m_core->position() < 14, Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("Player.Seeked (int64 12"),
+                                  qPrintable(monitor.text()), Patience);
         QCOMPARE(playerctl({"position", "5-"}).exitCode, 0);
-        QTRY_VERIFY(m_core->position() >= 7 && m_core->position() < 9);
-        QTRY_VERIFY(monitor.text().count("Player.Seeked") >= 2);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 7 && m_core->position() < 9, Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.text().count("Player.Seeked") >= 2, Patience);
 
         // A position for another track, or beyond this one, is ignored.
         const QString id = playerctl({"metadata", "mpris:trackid"}).out.remove('\'');
@@ -231,7 +239,7 @@ private Q_SLOTS:
         QTest::qWait(400);
         QVERIFY2(m_core->position() < 11, qPrintable(QString::number(m_core->position())));
         QCOMPARE(gdbusCall(Player + ".SetPosition", {id, "20000000"}).exitCode, 0);
-        QTRY_VERIFY(m_core->position() >= 20 && m_core->position() < 22);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 20 && m_core->position() < 22, Patience);
 
         // Seeking past the end moves on to the next item.
         QCOMPARE(playerctl({"position", "60+"}).exitCode, 0);
@@ -240,27 +248,29 @@ private Q_SLOTS:
         // Volume: MPRIS 1.0 is the player's 100 %.
         monitor.clear();
         QCOMPARE(playerctl({"volume", "0.5"}).exitCode, 0);
-        QTRY_COMPARE(m_core->volume(), 50.0);
-        QTRY_VERIFY2(monitor.text().contains("'Volume': <0.5>"), qPrintable(monitor.text()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_core->volume(), 50.0, Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("'Volume': <0.5>"),
+                                  qPrintable(monitor.text()), Patience);
         QCOMPARE(playerctl({"volume"}).out.toDouble(), 0.5);
         m_core->setVolume(80);
-        QTRY_COMPARE(playerctl({"volume"}).out.toDouble(), 0.8);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"volume"}).out.toDouble(), 0.8, Patience);
 
         // Rate follows the engine speed both ways; zero means pause.
         QCOMPARE(gdbusCall("org.freedesktop.DBus.Properties.Set", {Player, "Rate", "<1.5>"})
                          .exitCode,
                  0);
-        QTRY_COMPARE(m_core->speed(), 1.5);
-        QTRY_VERIFY2(monitor.text().contains("'Rate': <1.5>"), qPrintable(monitor.text()));
+        QTRY_COMPARE_WITH_TIMEOUT(m_core->speed(), 1.5, Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("'Rate': <1.5>"),
+                                  qPrintable(monitor.text()), Patience);
         QCOMPARE(playerProperty("Rate"), QStringLiteral("(<1.5>,)"));
         QCOMPARE(gdbusCall("org.freedesktop.DBus.Properties.Set", {Player, "Rate", "<0.0>"})
                          .exitCode,
                  0);
-        QTRY_VERIFY(m_core->isPaused());
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), Patience);
         QCOMPARE(m_core->speed(), 1.5);
         m_core->setSpeed(1.0);
         m_core->stop();
-        QTRY_VERIFY(m_core->isIdle());
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), Patience);
     }
 
     void videoShowsTitleAndFolder()
@@ -269,13 +279,14 @@ private Q_SLOTS:
         QVERIFY(waitPlaying(0));
         // The engine names an untagged file by its file name.
         QCOMPARE(m_core->nowPlayingTitle(), QStringLiteral("beach day.mkv"));
-        QTRY_COMPARE(playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
-                     QStringLiteral("beach day.mkv|Holiday Films|"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+                playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
+                QStringLiteral("beach day.mkv|Holiday Films|"), Patience);
         const QString metadata = playerProperty("Metadata");
         QVERIFY2(!metadata.contains("artUrl"), qPrintable(metadata));
         QVERIFY2(metadata.contains("'mpris:length': <int64 30"), qPrintable(metadata));
         m_core->stop();
-        QTRY_COMPARE(playerctl({"status"}).out, QStringLiteral("Stopped"));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Stopped"), Patience);
     }
 };
 

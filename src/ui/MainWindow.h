@@ -10,6 +10,7 @@
 #include <QTimer>
 
 class PlayerCore;
+class MediaControls;
 class MpvWidget;
 class ControlBar;
 class PreviewPopup;
@@ -159,6 +160,11 @@ private:
     void showVideoOrNowPlaying();
     void updateFavoriteState();
 
+    // MainWindowMediaControls.cpp
+    void createMediaControls();
+    void publishNowPlaying(const QString &title, const QString &subtitle, const QString &album,
+                           bool isVideo);
+
     // MainWindowKeys.cpp
     bool keepsKeyForFocus(QKeyEvent *event) const;
     QWidget *volumeSlider() const;
@@ -228,6 +234,7 @@ private:
     RecentsPage *m_recentsPage = nullptr;
     RadiosPage *m_radiosPage = nullptr;
     SettingsPage *m_settingsPage = nullptr;
+    MediaControls *m_mediaControls = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer m_sleepTimer;
     QTimer m_previewTimer;

@@ -52,9 +52,11 @@ void MainWindow::wirePlayer()
             appSettings().setValue(QStringLiteral("playback/speed"), speed);
     });
 
-    // Once the window exists and the engine runs, the output devices are known
-    // and the remembered speed can be applied.
+    // Once the window exists and the engine runs, the media controls can attach
+    // to the window, the output devices are known and the remembered speed can
+    // be applied.
     QTimer::singleShot(0, this, [this] {
+        createMediaControls();
         m_settingsPage->refreshAudioDevices();
         if (settingValue(QStringLiteral("playback/keepSpeed"), true).toBool()) {
             const double speed = settingValue(QStringLiteral("playback/speed"), 1.0).toDouble();
@@ -232,6 +234,7 @@ void MainWindow::updateNowPlaying()
     updateFavoriteState();
     m_nowPlaying->setTrack(path, title, subtitle, album, picture);
     setWindowTitle(title + QStringLiteral(" — Zorvi Player"));
+    publishNowPlaying(title, subtitle, album, isVideo);
 }
 
 void MainWindow::updateFavoriteState()
