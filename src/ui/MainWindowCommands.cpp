@@ -4,7 +4,9 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "library/MediaFiles.h"
+#include "playlists/PlaylistFiles.h"
 #include "ui/Actions.h"
+#include "ui/GotoTime.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/SpeedText.h"
@@ -45,13 +47,6 @@ QString tr2(const char *english, const char *portuguese)
 }
 
 const QString WebsiteUrl = QStringLiteral("https://orvandel.com.br/aplicacoes/zorvi-player/");
-
-const QStringList &playlistSuffixes()
-{
-    static const QStringList suffixes = {QStringLiteral("m3u"), QStringLiteral("m3u8"),
-                                         QStringLiteral("pls")};
-    return suffixes;
-}
 
 bool isLocalFileUrl(const QString &text)
 {
@@ -102,12 +97,19 @@ void MainWindow::playPath(const QString &path)
 
 QStringList MainWindow::expandPaths(const QStringList &list) const
 {
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
     QStringList items;
-    for (const QString &entry : list) {
-        if (entry.contains(QLatin1String("://")) && !isLocalFileUrl(entry)) {
-            items.append(entry);
+    for (const QString &given : list) {
+        if (given.contains(QLatin1String("://")) && !isLocalFileUrl(given)) {
+            items.append(given);
             continue;
         }
+        // A file URL that slipped through (drops, playlists) names a local path.
+        const QString entry = isLocalFileUrl(given) ? QUrl(given).toLocalFile() : given;
+        if (entry.isEmpty())
+            continue;
         const QFileInfo info(entry);
         if (info.isDir()) {
             QStringList found;
@@ -118,20 +120,21 @@ QStringList MainWindow::expandPaths(const QStringList &list) const
                 if (videoExtensions().contains(suffix) || audioExtensions().contains(suffix))
                     found.append(file);
             }
-            QCollator collator;
-            collator.setNumericMode(true);
-            collator.setCaseSensitivity(Qt::CaseInsensitive);
             std::sort(found.begin(), found.end(), [&collator](const QString &a, const QString &b) {
                 return collator.compare(a, b) < 0;
             });
             items.append(found);
             continue;
         }
-        if (!info.exists())
+        if (playlistSuffixes().contains(fileSuffixLower(entry))) {
+            QString name;
+            QStringList entries;
+            if (readPlaylist(info.absoluteFilePath(), &name, &entries))
+                items.append(entries);
             continue;
-        // Playlist files go to the engine as they are; it reads M3U and PLS
-        // itself and queues their entries.
-        items.append(QDir::cleanPath(info.absoluteFilePath()));
+        }
+        if (info.exists())
+            items.append(QDir::cleanPath(info.absoluteFilePath()));
     }
     return items;
 }
@@ -215,6 +218,7 @@ void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
         return;
     if (items.size() == 1 && subtitleSuffixes().contains(fileSuffixLower(items.first())) &&
         !m_core->isIdle()) {
+        qInfo().noquote() << "legenda recebida:" << items.first();
         m_core->addSubtitle(items.first());
         return;
     }
@@ -222,9 +226,11 @@ void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
         settingValue(QStringLiteral("general/openMode"), QStringLiteral("play")).toString() ==
                 QLatin1String("queue") &&
         !m_core->isIdle()) {
+        qInfo().noquote() << "argumentos na fila:" << items.join(QStringLiteral(" | "));
         enqueuePaths(items);
         return;
     }
+    qInfo().noquote() << "argumentos tocados:" << items.join(QStringLiteral(" | "));
     playPaths(items, 0);
 }
 
@@ -636,15 +642,9 @@ void MainWindow::showGotoTimeDialog()
             this, tr2("Go to time", "Ir para o tempo"),
             tr2("Time (e.g. 1:23:45, 12:30 or 90):", "Tempo (ex.: 1:23:45, 12:30 ou 90):"),
             QLineEdit::Normal, formatTime(m_core->position()), &ok);
-    if (!ok)
+    if (!ok || text.trimmed().isEmpty())
         return;
-    double total = 0;
-    for (QString part : text.trimmed().split(QLatin1Char(':'))) {
-        part = part.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
-        bool number = false;
-        const double value = part.toDouble(&number);
-        total = total * 60 + (number ? value : 0);
-    }
+    const double total = parseGotoTime(text);
     m_core->seekAbsolute(total);
 }
 
