@@ -315,6 +315,7 @@ private Q_SLOTS:
             } else {
                 QTRY_VERIFY_WITH_TIMEOUT(m_core->position() > 295, 10000);
             }
+            seekAndWait(300);
         }
         // "Continue" entries resume even short audio.
         playAndWait(m_other);
@@ -345,11 +346,15 @@ private Q_SLOTS:
 
         // A 40 s song counts after 20 s of playback, not before.
         playAndWait(forty);
-        QCOMPARE(Database::instance()->mediaByPath(forty)->playCount, 0);
+        auto playCount = [&forty] {
+            const auto row = Database::instance()->mediaByPath(forty);
+            return row ? row->playCount : -1;
+        };
+        QCOMPARE(playCount(), 0);
         QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 16, 25000);
-        QCOMPARE(Database::instance()->mediaByPath(forty)->playCount, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(Database::instance()->mediaByPath(forty)->playCount, 1, 10000);
-        QVERIFY(m_core->position() >= 19);
+        QCOMPARE(playCount(), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(playCount(), 1, 10000);
+        QVERIFY2(m_core->position() >= 18, qPrintable(QString::number(m_core->position())));
     }
 
     void commandsAnswerWithToasts()
@@ -503,14 +508,23 @@ private Q_SLOTS:
                                              : QStringLiteral("argumentos tocados: ");
             QTRY_VERIFY_WITH_TIMEOUT(log().contains(expected + m_other), 15000);
 
-            first.terminate();
-            QVERIFY(first.waitForFinished(20000));
-
             // What actually loaded is in that instance's history.
             Database *probe = Database::instance();
-            QVERIFY(probe->open(data + QStringLiteral("/biblioteca.db")));
-            QVERIFY(probe->historyEntry(m_video));
-            QCOMPARE(bool(probe->historyEntry(m_other)), mode == QLatin1String("play"));
+            auto loaded = [&](const QString &path) {
+                return probe->open(data + QStringLiteral("/biblioteca.db")) &&
+                       probe->historyEntry(path).has_value();
+            };
+            QTRY_VERIFY_WITH_TIMEOUT(loaded(m_video), 10000);
+            if (mode == QLatin1String("play")) {
+                QTRY_VERIFY_WITH_TIMEOUT(loaded(m_other), 15000);
+            } else {
+                QTest::qWait(2000);
+                QVERIFY(!loaded(m_other));
+            }
+
+            first.terminate();
+            QVERIFY(first.waitForFinished(20000));
+            QCOMPARE(first.exitCode(), 0);
         }
         QVERIFY(Database::instance()->open());
     }

@@ -1,7 +1,9 @@
 #include "app/AppSettings.h"
+#include "engine/MediaPaths.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
+#include "engine/TrackInfo.h"
 #include "library/Database.h"
 #include "library/MediaFiles.h"
 #include "playlists/PlaylistFiles.h"
@@ -259,9 +261,48 @@ void MainWindow::saveResumePoint(bool forced)
     db->blockSignals(wasBlocked);
 }
 
+namespace {
+
+// What the engine holds at the moment a file has loaded. The player's mirror
+// follows through property events that the engine delivers after the load
+// event, so right now it may still describe the previous item.
+struct LoadedItem
+{
+    QString path;
+    double duration = 0;
+    bool hasVideo = false;
+    QString title;
+};
+
+LoadedItem loadedItem(const PlayerCore *core)
+{
+    mpv_handle *handle = core->handle();
+    LoadedItem item;
+    item.path = normalizePath(getPropertyString(handle, "path"));
+    if (item.path.isEmpty())
+        item.path = core->currentPath();
+    item.duration = std::max(0.0, getPropertyDouble(handle, "duration"));
+    const QVariantList tracks = getPropertyNode(handle, "track-list").toList();
+    for (const QVariant &entry : tracks) {
+        const TrackInfo track = TrackInfo::fromMap(entry.toMap());
+        item.hasVideo = item.hasVideo || (track.type == QLatin1String("video") && !track.albumart);
+    }
+    if (core->currentPath() == item.path) {
+        item.title = core->nowPlayingTitle();
+    } else {
+        item.title = getPropertyString(handle, "media-title");
+        if (item.title.isEmpty())
+            item.title = QFileInfo(item.path).completeBaseName();
+    }
+    return item;
+}
+
+} // namespace
+
 void MainWindow::onFileLoaded()
 {
-    m_currentPath = m_core->currentPath();
+    const LoadedItem loaded = loadedItem(m_core);
+    m_currentPath = loaded.path;
     m_preview->hide();
     m_preview->clearImage();
     m_lastPreviewPos = -1.0;
@@ -272,21 +313,21 @@ void MainWindow::onFileLoaded()
 
     const QString path = m_currentPath;
     const bool network = isNetworkSource(path);
-    const bool isVideo = m_core->hasVideo() || isVideoFile(path);
+    const bool isVideo = loaded.hasVideo || isVideoFile(path);
     const QString kind = network   ? QStringLiteral("stream")
                          : isVideo ? QStringLiteral("video")
                                    : QStringLiteral("audio");
     Database *db = Database::instance();
     const auto mediaRow = db->mediaByPath(path);
     if (isVideo || network || !mediaRow)
-        db->ensureMedia(path, kind, m_core->nowPlayingTitle());
-    if (m_core->duration() > 0)
-        db->setDurationIfUnknown(path, m_core->duration());
+        db->ensureMedia(path, kind, loaded.title);
+    if (loaded.duration > 0)
+        db->setDurationIfUnknown(path, loaded.duration);
 
     bool resume = m_resumeRequested.remove(path);
     if (!resume)
         resume = settingValue(QStringLiteral("playback/resume"), true).toBool() &&
-                 (isVideo || m_core->duration() > 1200);
+                 (isVideo || loaded.duration > 1200);
     const auto history = db->historyEntry(path);
     if (resume && history && !history->finished) {
         const double x = history->position;
@@ -300,9 +341,8 @@ void MainWindow::onFileLoaded()
     HistoryEntry row;
     row.path = path;
     row.kind = kind;
-    row.title = (!isVideo && !network && mediaRow) ? mediaRow->displayTitle()
-                                                   : m_core->nowPlayingTitle();
-    row.duration = m_core->duration();
+    row.title = (!isVideo && !network && mediaRow) ? mediaRow->displayTitle() : loaded.title;
+    row.duration = loaded.duration;
     row.position = (history && !history->finished) ? history->position : 0;
     row.finished = false;
     db->recordHistory(row);
