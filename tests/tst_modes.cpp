@@ -61,6 +61,83 @@ QString findFile(const QString &root, const QString &name)
     return it.hasNext() ? it.next() : QString();
 }
 
+// Runs xdotool with the arguments; its standard output, or an empty text when
+// it failed or took longer than the timeout.
+QString xdotool(const QStringList &args, int timeoutMs = 15000)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), args);
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        return {};
+    }
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The player as its own process, in a private data folder, with the given
+// settings written before it starts.
+class PlayerProcess
+{
+public:
+    PlayerProcess(const QString &home, const QMap<QString, QVariant> &settings)
+        : m_home(home)
+    {
+        QProcessEnvironment env = TestMedia::isolatedEnvironment(home);
+        env.insert(QStringLiteral("ZORVIPLAYER_OPT"), QStringLiteral("ao=null"));
+        QSettings config(configPath(), QSettings::IniFormat);
+        config.setValue(QStringLiteral("general/checkUpdates"), false);
+        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+            config.setValue(it.key(), it.value());
+        config.sync();
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    ~PlayerProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    QString configPath() const
+    {
+        return m_home + QStringLiteral("/data/orvandel/ZorviPlayer/config.ini");
+    }
+    QProcess &process() { return m_process; }
+    // Starts with the arguments and waits until the main window is mapped.
+    QString startAndFindWindow(const QStringList &args)
+    {
+        m_process.start(TestMedia::playerExecutable(), args);
+        if (!m_process.waitForStarted(10000))
+            return {};
+        const QString pid = QString::number(m_process.processId());
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 30000 && m_process.state() == QProcess::Running) {
+            const QString found = xdotool(
+                    {"search", "--onlyvisible", "--pid", pid, "--name", "Zorvi Player"}, 3000);
+            if (!found.isEmpty())
+                return found.split('\n').first();
+            QTest::qWait(200);
+        }
+        return {};
+    }
+    bool windowVisible()
+    {
+        return !xdotool({"search", "--onlyvisible", "--pid", QString::number(m_process.processId()),
+                         "--name", "Zorvi Player"},
+                        3000)
+                        .isEmpty();
+    }
+
+private:
+    QString m_home;
+    QProcess m_process;
+};
+
 } // namespace
 
 // Window modes, mouse handling on the video, keep-awake, tray and closing,
@@ -124,6 +201,27 @@ class tst_Modes final : public QObject
         while (!QSystemTrayIcon::isSystemTrayAvailable() && waited.elapsed() < 10000)
             QTest::qWait(50);
         return QSystemTrayIcon::isSystemTrayAvailable();
+    }
+
+    // Runs the application's event loop until something quits it; 3 when
+    // nothing did within ten seconds.
+    static int runEventLoop()
+    {
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(3); });
+        guard.start(10000);
+        return QApplication::exec();
+    }
+
+    // Only the double-click event: a press in the mini player may start a
+    // window move.
+    static void doubleClickOnly(QWidget *widget)
+    {
+        const QPointF at = widget->rect().center();
+        QMouseEvent event(QEvent::MouseButtonDblClick, at, widget->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
     }
 
     static QWidget *visibleBalloon()
@@ -252,7 +350,7 @@ private slots:
         // Leaving by double click on the compact view or the video.
         QWidget *surface = video ? static_cast<QWidget *>(window->videoSurface())
                                  : static_cast<QWidget *>(window->nowPlayingView());
-        QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
+        doubleClickOnly(surface);
         QTRY_VERIFY(!window->isMiniMode());
         QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
         QVERIFY(!(window->windowFlags() & Qt::WindowStaysOnTopHint));
@@ -443,8 +541,7 @@ private slots:
 
         // The close must end the event loop by itself.
         QTimer::singleShot(0, window.get(), [&] { window->close(); });
-        QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(3); });
-        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(runEventLoop(), 0);
         QVERIFY(!window->isVisible());
         QSettings stored(dataDir() + "/config.ini", QSettings::IniFormat);
         QCOMPARE(stored.value("audio/volume").toInt(), 37);
@@ -502,10 +599,62 @@ private slots:
         // Quitting bypasses the tray, even from the hidden window.
         QTimer::singleShot(0, qApp,
                            [] { Actions::instance()->action(QStringLiteral("quit"))->trigger(); });
-        QTimer::singleShot(10000, qApp, [] { QCoreApplication::exit(3); });
-        QCOMPARE(QApplication::exec(), 0);
+        QCOMPARE(runEventLoop(), 0);
         QVERIFY(!tray->isVisible());
         m_trayPanel.reset();
+    }
+
+    // A close from the window manager hides the window in the tray; the
+    // termination signal still ends the process cleanly with the settings
+    // stored.
+    void processCloseToTrayThenTerminate()
+    {
+        QVERIFY2(startTrayPanel(), "no system tray from trayer");
+        auto stopTray = qScopeGuard([this] { m_trayPanel.reset(); });
+        QTemporaryDir home;
+        PlayerProcess player(home.path(), {{"general/closeToTray", true}, {"audio/volume", 64}});
+        const QString window = player.startAndFindWindow({m_video});
+        QVERIFY2(!window.isEmpty(), "the player window did not appear");
+        QTest::qWait(2000);
+        xdotool({"windowactivate", "--sync", window});
+        xdotool({"key", "--clearmodifiers", "alt+F4"});
+        QTRY_VERIFY_WITH_TIMEOUT(!player.windowVisible(), 10000);
+        QTest::qWait(1000);
+        QCOMPARE(player.process().state(), QProcess::Running);
+
+        QSettings before(player.configPath(), QSettings::IniFormat);
+        QVERIFY(before.value("window/geometry").toByteArray().isEmpty());
+        ::kill(pid_t(player.process().processId()), SIGTERM);
+        QVERIFY(player.process().waitForFinished(20000));
+        QCOMPARE(player.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.process().exitCode(), 0);
+        QSettings after(player.configPath(), QSettings::IniFormat);
+        QVERIFY(!after.value("window/geometry").toByteArray().isEmpty());
+        QCOMPARE(after.value("audio/volume").toInt(), 64);
+        QCOMPARE(after.value("general/closeToTray").toBool(), true);
+        QFile log(findFile(home.path(), "zorvi-player.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("encerrado"));
+    }
+
+    // The quit shortcut ends the process even with close-to-tray on.
+    void processQuitShortcut()
+    {
+        QVERIFY2(startTrayPanel(), "no system tray from trayer");
+        auto stopTray = qScopeGuard([this] { m_trayPanel.reset(); });
+        QTemporaryDir home;
+        PlayerProcess player(home.path(), {{"general/closeToTray", true}, {"audio/volume", 41}});
+        const QString window = player.startAndFindWindow({m_audio});
+        QVERIFY2(!window.isEmpty(), "the player window did not appear");
+        QTest::qWait(1500);
+        xdotool({"windowactivate", "--sync", window});
+        xdotool({"key", "--clearmodifiers", "ctrl+q"});
+        QVERIFY(player.process().waitForFinished(20000));
+        QCOMPARE(player.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.process().exitCode(), 0);
+        QSettings after(player.configPath(), QSettings::IniFormat);
+        QVERIFY(!after.value("window/geometry").toByteArray().isEmpty());
+        QCOMPARE(after.value("audio/volume").toInt(), 41);
     }
 };
 

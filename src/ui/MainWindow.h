@@ -275,4 +275,8 @@ private:
     // that close is called off.
     bool m_closingDone = false;
     KeepAwake m_keepAwake;
+    // Mini player: where the left button went down, until the drag becomes a
+    // window move.
+    bool m_movePending = false;
+    QPoint m_movePressPos;
 };

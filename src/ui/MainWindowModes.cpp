@@ -219,9 +219,28 @@ bool MainWindow::handleModeEvent(QObject *watched, QEvent *event)
     case QEvent::MouseButtonPress:
         if (m_mini && (watched == m_video || watched == m_nowPlaying) &&
             static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
-            if (QWindow *handle = windowHandle())
-                handle->startSystemMove();
+            m_movePending = true;
+            m_movePressPos = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
         }
+        break;
+    case QEvent::MouseMove:
+        // The window manager takes the pointer once the move starts, so it
+        // starts only when the press turns into a drag; a double click still
+        // reaches the window.
+        if (m_movePending && (watched == m_video || watched == m_nowPlaying)) {
+            auto *move = static_cast<QMouseEvent *>(event);
+            if (!(move->buttons() & Qt::LeftButton) || !m_mini) {
+                m_movePending = false;
+            } else if ((move->globalPosition().toPoint() - m_movePressPos).manhattanLength() >=
+                       QApplication::startDragDistance()) {
+                m_movePending = false;
+                if (QWindow *handle = windowHandle())
+                    handle->startSystemMove();
+            }
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        m_movePending = false;
         break;
     case QEvent::MouseButtonDblClick:
         if (m_mini && watched == m_nowPlaying) {
