@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/KeepAwake.h"
 #include "ui/Host.h"
 
 #include <QHash>
@@ -93,6 +94,10 @@ public:
     QLabel *statusLabel() const { return m_statusLabel; }
     bool isFullscreenMode() const { return m_fullscreen; }
     bool isMiniMode() const { return m_mini; }
+    bool isAlwaysOnTop() const { return m_onTop; }
+    bool isKeepingAwake() const { return m_keepAwakeOn; }
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    QMenu *trayMenu() const { return m_trayMenu; }
 
     // Subtitle files are recognised by these suffixes (lower case).
     static const QStringList &subtitleSuffixes();
@@ -192,12 +197,26 @@ private:
     void showSubtitleStyle();
 
     // MainWindowModes.cpp
-    void createTray();
+    void wireModes();
     void placeOverlayBar();
+    void showOverlayBar();
+    void onAutoHideTimeout();
+    void onVideoMouseMoved();
+    bool handleModeEvent(QObject *watched, QEvent *event);
     void applyFirstShow();
-    void realQuit();
+    void updateKeepAwake();
     void onVideoClicked();
     void onVideoDoubleClicked();
+
+    // MainWindowTray.cpp
+    void createTray();
+    void onTrayActivated(int reason);
+    void showFromTray();
+
+    // MainWindowClose.cpp
+    void realQuit();
+    void runClosingSequence();
+    bool launchPendingInstaller(bool autoRestart);
 
     PlayerCore *m_core = nullptr;
     MpvWidget *m_video = nullptr;
@@ -252,4 +271,12 @@ private:
     double m_zoomLevel = 0;
     int m_rotation = 0;
     bool m_trayBalloonShown = false;
+    // The closing sequence ran for the close under way; cleared again when
+    // that close is called off.
+    bool m_closingDone = false;
+    KeepAwake m_keepAwake;
+    // Mini player: where the left button went down, until the drag becomes a
+    // window move.
+    bool m_movePending = false;
+    QPoint m_movePressPos;
 };
