@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -178,6 +179,13 @@ void HarnessScreenshots::run()
 
         m_window->setFullscreen(true);
         waitMs(1200);
+        // Without a window manager (a bare virtual display) nobody enlarges a
+        // full-screen window; do what the manager would.
+        const QRect screen = m_window->screen()->geometry();
+        if (m_window->isFullscreenMode() && m_window->geometry() != screen) {
+            m_window->setGeometry(screen);
+            waitMs(600);
+        }
         save(fullscreen, m_window->grab());
         m_window->setFullscreen(false);
         waitMs(600);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 using HarnessSupport::waitFor;
@@ -157,7 +158,7 @@ void HarnessSelfTest::checkSeekAndPause()
     check(resumed, QStringLiteral("resume advances the position"),
           QStringLiteral("position %1 s, paused %2")
                   .arg(seconds(m_core->position()))
-                  .arg(m_core->isPaused()));
+                  .arg(m_core->isPaused() ? QStringLiteral("yes") : QStringLiteral("no")));
 }
 
 void HarnessSelfTest::checkNextPrevious()

@@ -9,6 +9,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -247,10 +248,11 @@ void HarnessUiAudit::run()
                     const QString where = QStringLiteral("dialog ") + QLatin1String(command);
                     auditTree(dialog, where,
                               QStringLiteral("%1x%2").arg(dialog->width()).arg(dialog->height()));
-                    const QString title = dialog->windowTitle();
-                    if (!title.isEmpty() && looksLikeOtherLanguage(title, uiEnglish))
-                        note(QStringLiteral("lang|") + title,
-                             QStringLiteral("language %1: title %2").arg(where, quoted(title)));
+                    const QString dialogTitle = dialog->windowTitle();
+                    if (!dialogTitle.isEmpty() && looksLikeOtherLanguage(dialogTitle, uiEnglish))
+                        note(QStringLiteral("lang|") + dialogTitle,
+                             QStringLiteral("language %1: title %2")
+                                     .arg(where, quoted(dialogTitle)));
                 });
         if (title.isEmpty())
             HarnessSupport::reportLine(
