@@ -1,6 +1,9 @@
 #include "app/Startup.h"
 
 #include "app/AppSettings.h"
+#include "app/HarnessScreenshots.h"
+#include "app/HarnessSelfTest.h"
+#include "app/HarnessUiAudit.h"
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
@@ -182,9 +185,15 @@ int runPlayer(int argc, char **argv)
 
     window->show();
 
-    // The harness routines (self-test, screenshots, interface audit) are not
-    // part of this program; their switches only prepare the isolated data.
-    if (!harness && !args.isEmpty()) {
+    // The unattended routines start once the event loop runs and end it
+    // themselves with their result.
+    if (mode == QLatin1String("--ui-audit")) {
+        HarnessUiAudit::start(window.get(), player.get(), args.value(1), args.value(2));
+    } else if (mode == QLatin1String("--screenshots")) {
+        HarnessScreenshots::start(window.get(), player.get(), args.value(1), args.value(2));
+    } else if (mode == QLatin1String("--selftest")) {
+        HarnessSelfTest::start(window.get(), player.get(), args.value(1), args.mid(2));
+    } else if (!args.isEmpty()) {
         QTimer::singleShot(200, window.get(), [windowGuard, args] {
             if (windowGuard)
                 windowGuard->openArguments(args, false);
