@@ -25,6 +25,23 @@ private Q_SLOTS:
         QVERIFY(m_dir.isValid());
     }
 
+    // Runs before anything else touches the settings object.
+    void generalSettingsSurviveARestart()
+    {
+        QFile ini(dataDir() + "/config.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        // What the INI backend wrote for "general/openMode" in an earlier run.
+        ini.write("[%General]\nopenMode=queue\ncloseToTray=true\n");
+        ini.close();
+        QCOMPARE(settingValue("general/openMode", "play").toString(), QStringLiteral("queue"));
+        QCOMPARE(settingValue("general/closeToTray", false).toBool(), true);
+        QCOMPARE(settingValue("general/checkUpdates", true).toBool(), true);
+        appSettings().setValue("general/openMode", "play");
+        QCOMPARE(settingValue("general/openMode", "queue").toString(), QStringLiteral("play"));
+        appSettings().clear();
+        appSettings().sync();
+    }
+
     void logRotatesOnlyAboveTwoMebibytes_data()
     {
         QTest::addColumn<qint64>("size");

@@ -33,7 +33,13 @@ QSettings &appSettings()
 
 QVariant settingValue(const QString &key, const QVariant &defaultValue)
 {
-    return appSettings().value(key, defaultValue);
+    QSettings &settings = appSettings();
+    // The INI backend stores a "general" section as "[%General]" and reads it
+    // back as the group "General"; keys are case-sensitive here, so without
+    // this the "general/..." settings would be lost at every restart.
+    if (!settings.contains(key) && key.startsWith(QLatin1String("general/")))
+        return settings.value(QStringLiteral("General") + key.mid(7), defaultValue);
+    return settings.value(key, defaultValue);
 }
 
 void applyLanguageSetting(const QString &value)

@@ -5,6 +5,7 @@
 
 #include <QHash>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPointer>
 #include <QRect>
 #include <QSet>
