@@ -73,10 +73,10 @@ MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
     m_autoHideTimer.setSingleShot(true);
     m_clickTimer.setInterval(QGuiApplication::styleHints()->mouseDoubleClickInterval());
     m_clickTimer.setSingleShot(true);
-    connect(&m_clickTimer, &QTimer::timeout, this, [this] { onVideoClicked(); });
     m_previewTimer.setInterval(180);
     m_previewTimer.setSingleShot(true);
     m_sleepTimer.setSingleShot(true);
+    wireModes();
 
     qApp->installEventFilter(this);
 }
@@ -176,21 +176,6 @@ void MainWindow::buildUi()
             action->trigger();
     });
     connect(m_homePage, &HomePage::retryUpdateRequested, this, [this] { checkForUpdates(); });
-
-    connect(m_video, &MpvWidget::clicked, this, [this] { m_clickTimer.start(); });
-    connect(m_video, &MpvWidget::doubleClicked, this, [this] { onVideoDoubleClicked(); });
-    connect(m_video, &MpvWidget::rightClicked, this,
-            [this](const QPoint &globalPos) { showVideoMenu(globalPos); });
-    connect(m_video, &MpvWidget::mouseMoved, this, [this] {
-        m_video->setCursor(Qt::ArrowCursor);
-        m_autoHideTimer.start();
-    });
-    connect(m_video, &MpvWidget::wheelScrolled, this,
-            [this](int delta) { changeVolumeBy(delta > 0 ? 5 : -5); });
-    connect(&m_autoHideTimer, &QTimer::timeout, this, [this] {
-        if (m_pages->currentWidget() == m_videoArea && m_core->hasVideo() && !m_core->isPaused())
-            m_video->setCursor(Qt::BlankCursor);
-    });
 
     wireControlBar();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/KeepAwake.h"
 #include "ui/Host.h"
 
 #include <QHash>
@@ -10,6 +11,7 @@
 #include <QTimer>
 
 class PlayerCore;
+class MediaControls;
 class MpvWidget;
 class ControlBar;
 class PreviewPopup;
@@ -89,10 +91,18 @@ public:
     QueuePanel *queuePanel() const { return m_queuePanel; }
     ControlBar *controlBar() const { return m_controlBar; }
     PreviewPopup *previewPopup() const { return m_preview; }
+    // The seek preview: a frame request waiting for the pointer to rest, and
+    // the position it is for (-1 when none).
+    bool previewPending() const { return m_previewTimer.isActive(); }
+    double lastPreviewPos() const { return m_lastPreviewPos; }
     Toast *toastWidget() const { return m_toast; }
     QLabel *statusLabel() const { return m_statusLabel; }
     bool isFullscreenMode() const { return m_fullscreen; }
     bool isMiniMode() const { return m_mini; }
+    bool isAlwaysOnTop() const { return m_onTop; }
+    bool isKeepingAwake() const { return m_keepAwakeOn; }
+    QSystemTrayIcon *trayIcon() const { return m_tray; }
+    QMenu *trayMenu() const { return m_trayMenu; }
 
     // Subtitle files are recognised by these suffixes (lower case).
     static const QStringList &subtitleSuffixes();
@@ -155,6 +165,11 @@ private:
     void showVideoOrNowPlaying();
     void updateFavoriteState();
 
+    // MainWindowMediaControls.cpp
+    void createMediaControls();
+    void publishNowPlaying(const QString &title, const QString &subtitle, const QString &album,
+                           bool isVideo);
+
     // MainWindowKeys.cpp
     bool keepsKeyForFocus(QKeyEvent *event) const;
     QWidget *volumeSlider() const;
@@ -192,12 +207,26 @@ private:
     void showSubtitleStyle();
 
     // MainWindowModes.cpp
-    void createTray();
+    void wireModes();
     void placeOverlayBar();
+    void showOverlayBar();
+    void onAutoHideTimeout();
+    void onVideoMouseMoved();
+    bool handleModeEvent(QObject *watched, QEvent *event);
     void applyFirstShow();
-    void realQuit();
+    void updateKeepAwake();
     void onVideoClicked();
     void onVideoDoubleClicked();
+
+    // MainWindowTray.cpp
+    void createTray();
+    void onTrayActivated(int reason);
+    void showFromTray();
+
+    // MainWindowClose.cpp
+    void realQuit();
+    void runClosingSequence();
+    bool launchPendingInstaller(bool autoRestart);
 
     PlayerCore *m_core = nullptr;
     MpvWidget *m_video = nullptr;
@@ -224,6 +253,7 @@ private:
     RecentsPage *m_recentsPage = nullptr;
     RadiosPage *m_radiosPage = nullptr;
     SettingsPage *m_settingsPage = nullptr;
+    MediaControls *m_mediaControls = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer m_sleepTimer;
     QTimer m_previewTimer;
@@ -252,4 +282,12 @@ private:
     double m_zoomLevel = 0;
     int m_rotation = 0;
     bool m_trayBalloonShown = false;
+    // The closing sequence ran for the close under way; cleared again when
+    // that close is called off.
+    bool m_closingDone = false;
+    KeepAwake m_keepAwake;
+    // Mini player: where the left button went down, until the drag becomes a
+    // window move.
+    bool m_movePending = false;
+    QPoint m_movePressPos;
 };

@@ -58,6 +58,8 @@ bool MainWindow::keepsKeyForFocus(QKeyEvent *event) const
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    if (handleModeEvent(watched, event))
+        return true;
     switch (event->type()) {
     case QEvent::ShortcutOverride:
         // Accepting the override hands the key to the focused widget and keeps

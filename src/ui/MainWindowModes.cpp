@@ -3,7 +3,6 @@
 #include "engine/PlayerCore.h"
 #include "platform/DarkTitleBar.h"
 #include "ui/Actions.h"
-#include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
@@ -11,34 +10,57 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QCloseEvent>
-#include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QScreen>
-#include <QSettings>
-#include <QSlider>
 #include <QStackedLayout>
 #include <QStackedWidget>
-#include <QStyle>
-#include <QSystemTrayIcon>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace {
+
+constexpr int MiniMarginPx = 24;
+const QSize MiniVideoSize(520, 292);
+const QSize MiniAudioSize(460, 220);
 
 QString tr2(const char *english, const char *portuguese)
 {
     return uiText(QString::fromUtf8(english), QString::fromUtf8(portuguese));
 }
 
-void setOverlayLook(QWidget *bar, bool on)
+void moveBarIntoVideo(QWidget *bar, QWidget *videoArea)
 {
-    bar->setProperty("overlay", on);
-    bar->style()->unpolish(bar);
-    bar->style()->polish(bar);
+    // Taking the bar out of the central layout: reparenting removes it there.
+    bar->setParent(videoArea);
+    bar->setProperty("overlay", true);
+}
+
+void moveBarBack(QWidget *bar, QWidget *central)
+{
+    bar->setProperty("overlay", false);
+    bar->setParent(central);
+    if (auto *layout = qobject_cast<QVBoxLayout *>(central->layout()))
+        layout->addWidget(bar);
+    bar->show();
 }
 
 } // namespace
+
+void MainWindow::wireModes()
+{
+    connect(&m_clickTimer, &QTimer::timeout, this, [this] { onVideoClicked(); });
+    connect(&m_autoHideTimer, &QTimer::timeout, this, [this] { onAutoHideTimeout(); });
+    connect(&m_tickTimer, &QTimer::timeout, this, [this] { updateKeepAwake(); });
+    connect(m_video, &MpvWidget::clicked, this, [this] { m_clickTimer.start(); });
+    connect(m_video, &MpvWidget::doubleClicked, this, [this] { onVideoDoubleClicked(); });
+    connect(m_video, &MpvWidget::rightClicked, this,
+            [this](const QPoint &globalPos) { showVideoMenu(globalPos); });
+    connect(m_video, &MpvWidget::mouseMoved, this, [this] { onVideoMouseMoved(); });
+    connect(m_video, &MpvWidget::wheelScrolled, this,
+            [this](int delta) { changeVolumeBy(delta > 0 ? 5 : -5); });
+}
 
 QWidget *MainWindow::volumeSlider() const
 {
@@ -58,25 +80,14 @@ void MainWindow::placeOverlayBar()
         m_controlBar->setGeometry(28, h - barHeight - 28, w - 56, barHeight);
 }
 
-namespace {
-
-void moveBarIntoVideo(QWidget *bar, QWidget *videoArea)
+void MainWindow::showOverlayBar()
 {
-    bar->setParent(videoArea);
-    setOverlayLook(bar, true);
+    if (!(m_fullscreen || m_mini))
+        return;
+    placeOverlayBar();
+    m_controlBar->show();
+    m_controlBar->raise();
 }
-
-void moveBarBack(QWidget *bar, QWidget *central, bool queueChecked, QWidget *queuePanel)
-{
-    setOverlayLook(bar, false);
-    bar->setParent(central);
-    if (auto *layout = qobject_cast<QVBoxLayout *>(central->layout()))
-        layout->addWidget(bar);
-    bar->show();
-    queuePanel->setVisible(queueChecked);
-}
-
-} // namespace
 
 void MainWindow::setFullscreen(bool on)
 {
@@ -94,26 +105,23 @@ void MainWindow::setFullscreen(bool on)
         menuBar()->hide();
         moveBarIntoVideo(m_controlBar, m_videoArea);
         m_fullscreen = true;
-        placeOverlayBar();
-        m_controlBar->show();
-        m_controlBar->raise();
+        showOverlayBar();
         showFullScreen();
-        m_controlBar->setFullscreenState(true);
         m_autoHideTimer.start();
     } else {
         m_fullscreen = false;
-        moveBarBack(m_controlBar, centralWidget(), m_controlBar->queueButton()->isChecked(),
-                    m_queuePanel);
+        moveBarBack(m_controlBar, centralWidget());
         m_sidebar->show();
         menuBar()->show();
+        m_queuePanel->setVisible(m_controlBar->queueButton()->isChecked());
         if (m_wasMaximized)
             showMaximized();
         else
             showNormal();
         m_video->setCursor(Qt::ArrowCursor);
-        m_controlBar->setFullscreenState(false);
         applyResponsiveSidebar();
     }
+    m_controlBar->setFullscreenState(on);
 }
 
 void MainWindow::toggleMiniPlayer()
@@ -123,8 +131,10 @@ void MainWindow::toggleMiniPlayer()
     if (!m_mini) {
         if (m_currentPath.isEmpty())
             return;
-        m_normalGeometry = geometry();
         m_wasMaximized = isMaximized();
+        // A maximised window's own geometry is the whole screen; keep the size
+        // it returns to when it is restored instead.
+        m_normalGeometry = m_wasMaximized ? normalGeometry() : geometry();
         navigate(QStringLiteral("player"));
         m_sidebar->hide();
         m_queuePanel->hide();
@@ -132,30 +142,29 @@ void MainWindow::toggleMiniPlayer()
         moveBarIntoVideo(m_controlBar, m_videoArea);
         m_nowPlaying->setCompact(true);
         m_mini = true;
-        if (isMaximized())
+        if (m_wasMaximized)
             showNormal();
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
         setWindowFlag(Qt::FramelessWindowHint, true);
-        const QSize size = m_core->hasVideo() ? QSize(520, 292) : QSize(460, 220);
+        const bool video = m_core->hasVideo();
+        const QSize size = video ? MiniVideoSize : MiniAudioSize;
         const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
         const QRect area = screen->availableGeometry();
-        setGeometry(area.right() - size.width() - 24, area.bottom() - size.height() - 24,
-                    size.width(), size.height());
+        setGeometry(area.right() - size.width() - MiniMarginPx,
+                    area.bottom() - size.height() - MiniMarginPx, size.width(), size.height());
         show();
-        placeOverlayBar();
-        m_controlBar->show();
-        m_controlBar->raise();
-        if (m_core->hasVideo() && !m_controlBar->underMouse() && !m_core->isPaused())
+        showOverlayBar();
+        if (video && !m_controlBar->underMouse() && !m_core->isPaused())
             m_controlBar->hide();
     } else {
         m_mini = false;
         setWindowFlag(Qt::FramelessWindowHint, false);
         setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
-        moveBarBack(m_controlBar, centralWidget(), m_controlBar->queueButton()->isChecked(),
-                    m_queuePanel);
+        moveBarBack(m_controlBar, centralWidget());
         m_nowPlaying->setCompact(false);
         m_sidebar->show();
         menuBar()->show();
+        m_queuePanel->setVisible(m_controlBar->queueButton()->isChecked());
         setGeometry(m_normalGeometry);
         show();
         if (m_wasMaximized)
@@ -169,6 +178,7 @@ void MainWindow::toggleAlwaysOnTop()
     m_onTop = !m_onTop;
     if (QAction *action = Actions::instance()->action(QStringLiteral("on_top")))
         action->setChecked(m_onTop);
+    // The mini player is always on top; its end re-applies this state.
     if (!m_mini) {
         setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
         show();
@@ -177,46 +187,82 @@ void MainWindow::toggleAlwaysOnTop()
                       : tr2("Always on top off", "Sempre visível desligado"));
 }
 
-void MainWindow::createTray()
+void MainWindow::onAutoHideTimeout()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (m_pages->currentWidget() != m_videoArea || !m_core->hasVideo() || m_core->isPaused())
         return;
-    m_tray = new QSystemTrayIcon(appIcon(), this);
-    m_tray->setToolTip(QStringLiteral("Zorvi Player"));
-    auto *menu = new QMenu(this);
-    menu->addAction(icon(QStringLiteral("home")), tr2("Show window", "Mostrar janela"), this,
-                    [this] {
-                        showNormal();
-                        raise();
-                        activateWindow();
-                    });
-    menu->addSeparator();
-    for (const char *id : {"play_pause", "prev", "next"}) {
-        if (QAction *action = Actions::instance()->action(QString::fromLatin1(id)))
-            menu->addAction(action);
+    if (m_controlBar->underMouse() || QApplication::activePopupWidget()) {
+        m_autoHideTimer.start();
+        return;
     }
-    menu->addSeparator();
-    if (QAction *quit = Actions::instance()->action(QStringLiteral("quit")))
-        menu->addAction(quit);
-    m_trayMenu = menu;
-    m_tray->setContextMenu(menu);
-    connect(m_tray, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::MiddleClick) {
-                    m_core->togglePause();
-                    return;
-                }
-                if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
-                    return;
-                if (isVisible() && !isMinimized()) {
-                    hide();
-                } else {
-                    showNormal();
-                    raise();
-                    activateWindow();
-                }
+    m_video->setCursor(Qt::BlankCursor);
+    if ((m_fullscreen || m_mini) && !m_controlBar->underMouse() && !m_core->isPaused())
+        m_controlBar->hide();
+}
+
+void MainWindow::onVideoMouseMoved()
+{
+    m_video->setCursor(Qt::ArrowCursor);
+    showOverlayBar();
+    m_autoHideTimer.start();
+}
+
+bool MainWindow::handleModeEvent(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Quit:
+        // An application-wide quit (termination signal, session end) closes
+        // every window; it must not be turned into hiding in the tray.
+        if (watched == qApp)
+            m_quitting = true;
+        break;
+    case QEvent::MouseButtonPress:
+        if (m_mini && (watched == m_video || watched == m_nowPlaying) &&
+            static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+            m_movePending = true;
+            m_movePressPos = static_cast<QMouseEvent *>(event)->globalPosition().toPoint();
+        }
+        break;
+    case QEvent::MouseMove:
+        // The window manager takes the pointer once the move starts, so it
+        // starts only when the press turns into a drag; a double click still
+        // reaches the window.
+        if (m_movePending && (watched == m_video || watched == m_nowPlaying)) {
+            auto *move = static_cast<QMouseEvent *>(event);
+            if (!(move->buttons() & Qt::LeftButton) || !m_mini) {
+                m_movePending = false;
+            } else if ((move->globalPosition().toPoint() - m_movePressPos).manhattanLength() >=
+                       QApplication::startDragDistance()) {
+                m_movePending = false;
+                if (QWindow *handle = windowHandle())
+                    handle->startSystemMove();
+            }
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        m_movePending = false;
+        break;
+    case QEvent::MouseButtonDblClick:
+        if (m_mini && watched == m_nowPlaying) {
+            QTimer::singleShot(0, this, [this] {
+                if (m_mini)
+                    toggleMiniPlayer();
             });
-    m_tray->show();
+            return true;
+        }
+        break;
+    case QEvent::Enter:
+        if (m_mini && watched == m_nowPlaying)
+            showOverlayBar();
+        break;
+    case QEvent::Leave:
+        if ((m_fullscreen || m_mini) && watched == m_controlBar)
+            m_autoHideTimer.start();
+        break;
+    default:
+        break;
+    }
+    return false;
 }
 
 void MainWindow::applyFirstShow()
@@ -233,40 +279,14 @@ void MainWindow::applyFirstShow()
     });
 }
 
-void MainWindow::realQuit()
+void MainWindow::updateKeepAwake()
 {
-    m_quitting = true;
-    close();
-}
-
-void MainWindow::closeEvent(QCloseEvent *event)
-{
-    if (!m_quitting && m_tray &&
-        settingValue(QStringLiteral("general/closeToTray"), false).toBool()) {
-        hide();
-        event->ignore();
-        if (!m_trayBalloonShown) {
-            m_trayBalloonShown = true;
-            m_tray->showMessage(QStringLiteral("Zorvi Player"),
-                                tr2("Still playing in the tray. Click the icon to open.",
-                                    "Continua tocando aqui na bandeja. Clique no ícone para "
-                                    "abrir."),
-                                QSystemTrayIcon::Information, 10000);
-        }
+    const bool wanted = settingValue(QStringLiteral("playback/keepAwake"), true).toBool() &&
+                        !m_core->isPaused() && !m_core->isIdle() && m_core->hasVideo();
+    if (wanted == m_keepAwakeOn)
         return;
-    }
-    saveResumePoint(true);
-    if (m_fullscreen)
-        setFullscreen(false);
-    if (m_mini)
-        toggleMiniPlayer();
-    appSettings().setValue(QStringLiteral("window/geometry"), saveGeometry());
-    appSettings().setValue(QStringLiteral("audio/volume"), m_core->volume());
-    appSettings().sync();
-    if (m_tray)
-        m_tray->hide();
-    event->accept();
-    QCoreApplication::quit();
+    m_keepAwake.setActive(wanted);
+    m_keepAwakeOn = wanted;
 }
 
 void MainWindow::onVideoClicked()
