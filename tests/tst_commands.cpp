@@ -198,7 +198,7 @@ private Q_SLOTS:
                 {dir.filePath("show"), missing, dir.filePath("list.m3u"),
                  QStringLiteral("https://example.invalid/a.mp3"),
                  QUrl::fromLocalFile(m_video).toString(), dir.filePath("broken.pls")});
-        QCOMPARE(items, QStringList({b2, inner, b10, m_other,
+        QCOMPARE(items, QStringList({b2, b10, inner, m_other,
                                      QStringLiteral("http://127.0.0.1:9/live.m3u8"),
                                      QStringLiteral("https://example.invalid/a.mp3"), m_video}));
 
@@ -206,7 +206,7 @@ private Q_SLOTS:
         m_window->openArguments({QStringLiteral("--ignored"), dir.filePath("show")}, false);
         QTRY_COMPARE_WITH_TIMEOUT(m_core->queue().size(), 3, 10000);
         QCOMPARE(m_core->queue().at(0).path, b2);
-        QCOMPARE(m_core->queue().at(2).path, b10);
+        QCOMPARE(m_core->queue().at(1).path, b10);
         QTRY_COMPARE_WITH_TIMEOUT(m_window->currentPath(), b2, 10000);
     }
 
@@ -337,7 +337,9 @@ private Q_SLOTS:
         // The song plays to its end and the clip follows.
         m_window->playPaths({song, clip}, 0);
         QTRY_COMPARE_WITH_TIMEOUT(m_window->currentPath(), clip, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 15000);
+        // The engine keeps the last item open, paused at its end.
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused() && m_core->position() > 2, 15000);
+        waitIdle();
         auto songRow = Database::instance()->historyEntry(song);
         QVERIFY(songRow); // the load wrote it
         QVERIFY(!songRow->finished);
@@ -414,10 +416,10 @@ private Q_SLOTS:
 
         trigger("zoom_in");
         QCOMPARE(toastText(), QStringLiteral("Zoom 107%"));
-        QVERIFY(qAbs(getPropertyDouble(m_core->handle(), "video-zoom") - 0.1) < 1e-6);
+        QVERIFY(std::abs(getPropertyDouble(m_core->handle(), "video-zoom") - 0.1) < 1e-6);
         trigger("zoom_reset");
         QCOMPARE(toastText(), QStringLiteral("Zoom 100%"));
-        QCOMPARE(getPropertyDouble(m_core->handle(), "video-zoom"), 0.0);
+        QVERIFY(std::abs(getPropertyDouble(m_core->handle(), "video-zoom")) < 1e-6);
 
         trigger("rotate");
         QCOMPARE(toastText(), QStringLiteral("Rotation 90°"));
@@ -482,9 +484,13 @@ private Q_SLOTS:
             const QString data = home.path() + QStringLiteral("/data/orvandel/ZorviPlayer");
             QVERIFY(QDir().mkpath(data));
             {
-                QSettings config(data + QStringLiteral("/config.ini"), QSettings::IniFormat);
-                config.setValue(QStringLiteral("general/openMode"), mode);
-                config.setValue(QStringLiteral("general/checkUpdates"), false);
+                // Written by hand: QSettings stores a group named "general" as
+                // "[%General]", which reads back as "General" and is lost on a
+                // case-sensitive system.
+                QFile config(data + QStringLiteral("/config.ini"));
+                QVERIFY(config.open(QIODevice::WriteOnly));
+                config.write("[General]\ngeneral\\openMode=" + mode.toUtf8() +
+                             "\ngeneral\\checkUpdates=false\n");
             }
             const QString logFile = data + QStringLiteral("/logs/zorvi-player.log");
             auto log = [&logFile] {

@@ -99,7 +99,11 @@ void MainWindow::playPath(const QString &path)
 
 QStringList MainWindow::expandPaths(const QStringList &list) const
 {
-    QCollator collator;
+    // The "C" locale collates by code point and ignores the numeric mode, so
+    // a process started without a language still sorts "Ep 2" before "Ep 10".
+    const QLocale locale =
+            QLocale().language() == QLocale::C ? QLocale(QLocale::English) : QLocale();
+    QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     QStringList items;
