@@ -279,4 +279,5 @@ private:
     // window move.
     bool m_movePending = false;
     QPoint m_movePressPos;
+    QSize m_normalMinimumSize;
 };
