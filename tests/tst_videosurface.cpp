@@ -1,6 +1,7 @@
 // The video surface against the real engine: pixels drawn into the widget's
 // framebuffer and onto the screen, surface lifetimes, rendering while hidden,
 // the statistics line and the mouse signals.
+#include "LogCapture.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
@@ -27,19 +28,7 @@
 
 using namespace VideoSurfaceTest;
 
-namespace {
-
-QStringList capturedLines;
-QtMessageHandler previousHandler = nullptr;
-
-void captureMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    capturedLines.append(text);
-    if (previousHandler)
-        previousHandler(type, context, text);
-}
-
-} // namespace
+namespace {} // namespace
 
 class TestVideoSurface final : public QObject
 {
@@ -299,10 +288,7 @@ void TestVideoSurface::keepsDrawingAfterMovingToAnotherWindow()
 
 void TestVideoSurface::secondSurfaceLifetimeOnTheSameEngine()
 {
-    capturedLines.clear();
-    previousHandler = qInstallMessageHandler(captureMessages);
-    auto restore = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
-
+    LogCapture log;
     auto first = std::make_unique<VideoWindow>(m_core.get(), 320, 240);
     QVERIFY(QTest::qWaitForWindowExposed(first->window.get()));
     QVERIFY(first->video->hasRenderContext());
@@ -314,7 +300,7 @@ void TestVideoSurface::secondSurfaceLifetimeOnTheSameEngine()
         VideoWindow rival(m_core.get(), 200, 150);
         QVERIFY(QTest::qWaitForWindowExposed(rival.window.get()));
         QVERIFY(!rival.video->hasRenderContext());
-        QVERIFY(capturedLines.contains("mpv: falha ao criar contexto de renderizacao"));
+        QVERIFY(log.lines().contains("mpv: falha ao criar contexto de renderizacao"));
     }
     QVERIFY(first->video->hasRenderContext());
 
@@ -380,24 +366,21 @@ void TestVideoSurface::statisticsLineAtMostOncePerSecond()
     loadAndWaitForColour(view.video, m_moving, QColor(0x30, 0x60, 0xc0));
 
     qputenv("ZORVIPLAYER_DEBUGFPS", "1");
-    capturedLines.clear();
+    LogCapture log;
     QList<qint64> times;
     QElapsedTimer clock;
     clock.start();
-    previousHandler = qInstallMessageHandler(captureMessages);
-    auto restore = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
     int seen = 0;
     const QRegularExpression format(
             "^render: callbacks=(\\d+) frames=(\\d+) paints=(\\d+) swaps=(\\d+)$");
     QRegularExpressionMatch last;
     while (clock.elapsed() < 3500) {
         QTest::qWait(10);
-        for (; seen < capturedLines.size(); ++seen) {
-            if (capturedLines[seen].startsWith("render:")) {
-                times.append(clock.elapsed());
-                last = format.match(capturedLines[seen]);
-                QVERIFY2(last.hasMatch(), qPrintable(capturedLines[seen]));
-            }
+        const QStringList lines = log.matching("render:");
+        for (; seen < lines.size(); ++seen) {
+            times.append(clock.elapsed());
+            last = format.match(lines[seen]);
+            QVERIFY2(last.hasMatch(), qPrintable(lines[seen]));
         }
     }
     QVERIFY2(times.size() >= 2, qPrintable(QString::number(times.size())));
@@ -414,14 +397,9 @@ void TestVideoSurface::statisticsLineAtMostOncePerSecond()
     // No notifications, no line.
     QCOMPARE(setPropertyFlag(m_core->handle(), "pause", true), 0);
     QTest::qWait(500);
-    const int linesWhenPaused =
-            int(std::count_if(capturedLines.begin(), capturedLines.end(),
-                              [](const QString &l) { return l.startsWith("render:"); }));
+    const qsizetype linesWhenPaused = log.matching("render:").size();
     QTest::qWait(2500);
-    const int linesLater =
-            int(std::count_if(capturedLines.begin(), capturedLines.end(),
-                              [](const QString &l) { return l.startsWith("render:"); }));
-    QCOMPARE(linesLater, linesWhenPaused);
+    QCOMPARE(log.matching("render:").size(), linesWhenPaused);
     setPropertyFlag(m_core->handle(), "pause", false);
 }
 

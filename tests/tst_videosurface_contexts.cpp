@@ -1,5 +1,6 @@
 // The video surface when the toolkit recreates its OpenGL context: without
 // shared contexts every move to another top-level window does that.
+#include "LogCapture.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
@@ -11,20 +12,6 @@
 #include <QTemporaryDir>
 
 using namespace VideoSurfaceTest;
-
-namespace {
-
-QStringList capturedLines;
-QtMessageHandler previousHandler = nullptr;
-
-void captureMessages(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    capturedLines.append(text);
-    if (previousHandler)
-        previousHandler(type, context, text);
-}
-
-} // namespace
 
 class TestVideoSurfaceContexts final : public QObject
 {
@@ -71,9 +58,7 @@ void TestVideoSurfaceContexts::rebuildsRenderContextWhenTheContextIsRecreated()
 
     QPointer<QOpenGLContext> oldContext = view.video->context();
     QVERIFY(oldContext);
-    capturedLines.clear();
-    previousHandler = qInstallMessageHandler(captureMessages);
-    auto restore = qScopeGuard([] { qInstallMessageHandler(previousHandler); });
+    LogCapture log;
 
     QWidget other;
     auto *layout = new QVBoxLayout(&other);
@@ -88,7 +73,7 @@ void TestVideoSurfaceContexts::rebuildsRenderContextWhenTheContextIsRecreated()
     // engine would refuse a second one had the old one not been freed).
     QTRY_VERIFY(oldContext.isNull());
     QTRY_VERIFY(view.video->hasRenderContext());
-    QVERIFY(!capturedLines.contains("mpv: falha ao criar contexto de renderizacao"));
+    QVERIFY(!log.lines().contains("mpv: falha ao criar contexto de renderizacao"));
 
     // The picture of the file that kept playing comes back in the new window.
     QVERIFY2(screenCentreBecomes(view.video, colour, &screen),

@@ -16,10 +16,10 @@ const QString SvgTemplate =
                        R"(stroke="currentColor" stroke-width="2" stroke-linecap="round" )"
                        R"(stroke-linejoin="round">%1</svg>)");
 
-const QColor HoverTint(QStringLiteral("#ffffff"));
-const QColor DisabledTint(QStringLiteral("#4b5d75"));
-const QColor DefaultTint(QStringLiteral("#c9d4e3"));
-const QColor AccentTint(QStringLiteral("#2bd9fe"));
+const QColor HoverTint(QLatin1String(ThemeColor::White));
+const QColor DisabledTint(QLatin1String(ThemeColor::Disabled));
+const QColor DefaultTint(QLatin1String(ThemeColor::IconTint));
+const QColor AccentTint(QLatin1String(ThemeColor::Accent));
 
 constexpr int IconSizesPx[] = {16, 20, 24, 32};
 

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 class PlayerCore;
+class MediaControls;
 class MpvWidget;
 class ControlBar;
 class PreviewPopup;
@@ -90,6 +91,10 @@ public:
     QueuePanel *queuePanel() const { return m_queuePanel; }
     ControlBar *controlBar() const { return m_controlBar; }
     PreviewPopup *previewPopup() const { return m_preview; }
+    // The seek preview: a frame request waiting for the pointer to rest, and
+    // the position it is for (-1 when none).
+    bool previewPending() const { return m_previewTimer.isActive(); }
+    double lastPreviewPos() const { return m_lastPreviewPos; }
     Toast *toastWidget() const { return m_toast; }
     QLabel *statusLabel() const { return m_statusLabel; }
     bool isFullscreenMode() const { return m_fullscreen; }
@@ -159,6 +164,11 @@ private:
     void onVideoPresenceChanged(bool hasVideo);
     void showVideoOrNowPlaying();
     void updateFavoriteState();
+
+    // MainWindowMediaControls.cpp
+    void createMediaControls();
+    void publishNowPlaying(const QString &title, const QString &subtitle, const QString &album,
+                           bool isVideo);
 
     // MainWindowKeys.cpp
     bool keepsKeyForFocus(QKeyEvent *event) const;
@@ -243,6 +253,7 @@ private:
     RecentsPage *m_recentsPage = nullptr;
     RadiosPage *m_radiosPage = nullptr;
     SettingsPage *m_settingsPage = nullptr;
+    MediaControls *m_mediaControls = nullptr;
     QSystemTrayIcon *m_tray = nullptr;
     QTimer m_sleepTimer;
     QTimer m_previewTimer;

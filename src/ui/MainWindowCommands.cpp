@@ -1,10 +1,14 @@
 #include "app/AppSettings.h"
+#include "engine/MediaPaths.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
+#include "engine/TrackInfo.h"
 #include "library/Database.h"
 #include "library/MediaFiles.h"
+#include "playlists/PlaylistFiles.h"
 #include "ui/Actions.h"
+#include "ui/GotoTime.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/SpeedText.h"
@@ -45,13 +49,6 @@ QString tr2(const char *english, const char *portuguese)
 }
 
 const QString WebsiteUrl = QStringLiteral("https://orvandel.com.br/aplicacoes/zorvi-player/");
-
-const QStringList &playlistSuffixes()
-{
-    static const QStringList suffixes = {QStringLiteral("m3u"), QStringLiteral("m3u8"),
-                                         QStringLiteral("pls")};
-    return suffixes;
-}
 
 bool isLocalFileUrl(const QString &text)
 {
@@ -102,12 +99,19 @@ void MainWindow::playPath(const QString &path)
 
 QStringList MainWindow::expandPaths(const QStringList &list) const
 {
+    QCollator collator;
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
     QStringList items;
-    for (const QString &entry : list) {
-        if (entry.contains(QLatin1String("://")) && !isLocalFileUrl(entry)) {
-            items.append(entry);
+    for (const QString &given : list) {
+        if (given.contains(QLatin1String("://")) && !isLocalFileUrl(given)) {
+            items.append(given);
             continue;
         }
+        // A file URL that slipped through (drops, playlists) names a local path.
+        const QString entry = isLocalFileUrl(given) ? QUrl(given).toLocalFile() : given;
+        if (entry.isEmpty())
+            continue;
         const QFileInfo info(entry);
         if (info.isDir()) {
             QStringList found;
@@ -118,20 +122,21 @@ QStringList MainWindow::expandPaths(const QStringList &list) const
                 if (videoExtensions().contains(suffix) || audioExtensions().contains(suffix))
                     found.append(file);
             }
-            QCollator collator;
-            collator.setNumericMode(true);
-            collator.setCaseSensitivity(Qt::CaseInsensitive);
             std::sort(found.begin(), found.end(), [&collator](const QString &a, const QString &b) {
                 return collator.compare(a, b) < 0;
             });
             items.append(found);
             continue;
         }
-        if (!info.exists())
+        if (playlistSuffixes().contains(fileSuffixLower(entry))) {
+            QString name;
+            QStringList entries;
+            if (readPlaylist(info.absoluteFilePath(), &name, &entries))
+                items.append(entries);
             continue;
-        // Playlist files go to the engine as they are; it reads M3U and PLS
-        // itself and queues their entries.
-        items.append(QDir::cleanPath(info.absoluteFilePath()));
+        }
+        if (info.exists())
+            items.append(QDir::cleanPath(info.absoluteFilePath()));
     }
     return items;
 }
@@ -215,6 +220,7 @@ void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
         return;
     if (items.size() == 1 && subtitleSuffixes().contains(fileSuffixLower(items.first())) &&
         !m_core->isIdle()) {
+        qInfo().noquote() << "legenda recebida:" << items.first();
         m_core->addSubtitle(items.first());
         return;
     }
@@ -222,9 +228,11 @@ void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
         settingValue(QStringLiteral("general/openMode"), QStringLiteral("play")).toString() ==
                 QLatin1String("queue") &&
         !m_core->isIdle()) {
+        qInfo().noquote() << "argumentos na fila:" << items.join(QStringLiteral(" | "));
         enqueuePaths(items);
         return;
     }
+    qInfo().noquote() << "argumentos tocados:" << items.join(QStringLiteral(" | "));
     playPaths(items, 0);
 }
 
@@ -253,9 +261,48 @@ void MainWindow::saveResumePoint(bool forced)
     db->blockSignals(wasBlocked);
 }
 
+namespace {
+
+// What the engine holds at the moment a file has loaded. The player's mirror
+// follows through property events that the engine delivers after the load
+// event, so right now it may still describe the previous item.
+struct LoadedItem
+{
+    QString path;
+    double duration = 0;
+    bool hasVideo = false;
+    QString title;
+};
+
+LoadedItem loadedItem(const PlayerCore *core)
+{
+    mpv_handle *handle = core->handle();
+    LoadedItem item;
+    item.path = normalizePath(getPropertyString(handle, "path"));
+    if (item.path.isEmpty())
+        item.path = core->currentPath();
+    item.duration = std::max(0.0, getPropertyDouble(handle, "duration"));
+    const QVariantList tracks = getPropertyNode(handle, "track-list").toList();
+    for (const QVariant &entry : tracks) {
+        const TrackInfo track = TrackInfo::fromMap(entry.toMap());
+        item.hasVideo = item.hasVideo || (track.type == QLatin1String("video") && !track.albumart);
+    }
+    if (core->currentPath() == item.path) {
+        item.title = core->nowPlayingTitle();
+    } else {
+        item.title = getPropertyString(handle, "media-title");
+        if (item.title.isEmpty())
+            item.title = QFileInfo(item.path).completeBaseName();
+    }
+    return item;
+}
+
+} // namespace
+
 void MainWindow::onFileLoaded()
 {
-    m_currentPath = m_core->currentPath();
+    const LoadedItem loaded = loadedItem(m_core);
+    m_currentPath = loaded.path;
     m_preview->hide();
     m_preview->clearImage();
     m_lastPreviewPos = -1.0;
@@ -266,21 +313,21 @@ void MainWindow::onFileLoaded()
 
     const QString path = m_currentPath;
     const bool network = isNetworkSource(path);
-    const bool isVideo = m_core->hasVideo() || isVideoFile(path);
+    const bool isVideo = loaded.hasVideo || isVideoFile(path);
     const QString kind = network   ? QStringLiteral("stream")
                          : isVideo ? QStringLiteral("video")
                                    : QStringLiteral("audio");
     Database *db = Database::instance();
     const auto mediaRow = db->mediaByPath(path);
     if (isVideo || network || !mediaRow)
-        db->ensureMedia(path, kind, m_core->nowPlayingTitle());
-    if (m_core->duration() > 0)
-        db->setDurationIfUnknown(path, m_core->duration());
+        db->ensureMedia(path, kind, loaded.title);
+    if (loaded.duration > 0)
+        db->setDurationIfUnknown(path, loaded.duration);
 
     bool resume = m_resumeRequested.remove(path);
     if (!resume)
         resume = settingValue(QStringLiteral("playback/resume"), true).toBool() &&
-                 (isVideo || m_core->duration() > 1200);
+                 (isVideo || loaded.duration > 1200);
     const auto history = db->historyEntry(path);
     if (resume && history && !history->finished) {
         const double x = history->position;
@@ -294,9 +341,8 @@ void MainWindow::onFileLoaded()
     HistoryEntry row;
     row.path = path;
     row.kind = kind;
-    row.title = (!isVideo && !network && mediaRow) ? mediaRow->displayTitle()
-                                                   : m_core->nowPlayingTitle();
-    row.duration = m_core->duration();
+    row.title = (!isVideo && !network && mediaRow) ? mediaRow->displayTitle() : loaded.title;
+    row.duration = loaded.duration;
     row.position = (history && !history->finished) ? history->position : 0;
     row.finished = false;
     db->recordHistory(row);
@@ -636,15 +682,9 @@ void MainWindow::showGotoTimeDialog()
             this, tr2("Go to time", "Ir para o tempo"),
             tr2("Time (e.g. 1:23:45, 12:30 or 90):", "Tempo (ex.: 1:23:45, 12:30 ou 90):"),
             QLineEdit::Normal, formatTime(m_core->position()), &ok);
-    if (!ok)
+    if (!ok || text.trimmed().isEmpty())
         return;
-    double total = 0;
-    for (QString part : text.trimmed().split(QLatin1Char(':'))) {
-        part = part.trimmed().replace(QLatin1Char(','), QLatin1Char('.'));
-        bool number = false;
-        const double value = part.toDouble(&number);
-        total = total * 60 + (number ? value : 0);
-    }
+    const double total = parseGotoTime(text);
     m_core->seekAbsolute(total);
 }
 

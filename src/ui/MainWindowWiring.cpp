@@ -25,6 +25,8 @@
 #include <QToolButton>
 #include <QUrl>
 
+#include <cmath>
+
 void MainWindow::wirePlayer()
 {
     connect(m_core, &PlayerCore::fileLoaded, this, [this] { onFileLoaded(); });
@@ -50,9 +52,11 @@ void MainWindow::wirePlayer()
             appSettings().setValue(QStringLiteral("playback/speed"), speed);
     });
 
-    // Once the window exists and the engine runs, the output devices are known
-    // and the remembered speed can be applied.
+    // Once the window exists and the engine runs, the media controls can attach
+    // to the window, the output devices are known and the remembered speed can
+    // be applied.
     QTimer::singleShot(0, this, [this] {
+        createMediaControls();
         m_settingsPage->refreshAudioDevices();
         if (settingValue(QStringLiteral("playback/keepSpeed"), true).toBool()) {
             const double speed = settingValue(QStringLiteral("playback/speed"), 1.0).toDouble();
@@ -127,9 +131,21 @@ void MainWindow::onSeekHovered(double secs, const QPoint &globalAnchor)
             chapterTitle = chapter.title;
     }
     m_preview->showAt(globalAnchor, formatTime(secs), chapterTitle);
-    // Preview frames come from the thumbnailer, which is not part of this
-    // build yet; until then the popup shows time and chapter only.
-    m_preview->clearImage();
+
+    const bool framesPossible =
+            settingValue(QStringLiteral("video/seekPreview"), true).toBool() &&
+            m_core->hasVideo() && !isNetworkSource(m_currentPath) &&
+            !m_currentPath.isEmpty() && QFileInfo(m_currentPath).isFile();
+    if (!framesPossible) {
+        m_preview->clearImage();
+        return;
+    }
+    // A frame is asked for only once the pointer has moved far enough and
+    // rested for the timer; the frame shown meanwhile is close enough to keep.
+    if (std::abs(secs - m_lastPreviewPos) > 0.8) {
+        m_lastPreviewPos = secs;
+        m_previewTimer.start();
+    }
 }
 
 void MainWindow::onIdleChanged(bool idle)
@@ -194,16 +210,31 @@ void MainWindow::updateNowPlaying()
             title = subtitle;
     } else if (isVideo) {
         subtitle = QFileInfo(path).absoluteDir().dirName();
-    } else if (const auto row = Database::instance()->mediaByPath(path)) {
+    } else if (const auto row = Database::instance()->mediaByPath(path);
+               row && !row->title.isEmpty()) {
         title = row->displayTitle();
         subtitle = row->artist;
         album = row->album;
+    } else {
+        // Without a library row the engine's reading of the tags stands in:
+        // its media title is the title tag, its metadata holds the rest.
+        const QVariantMap tags = m_core->metadata();
+        auto tag = [&tags](const QString &name) {
+            for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
+                if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                    return it.value().toString();
+            }
+            return QString();
+        };
+        subtitle = tag(QStringLiteral("artist"));
+        album = tag(QStringLiteral("album"));
     }
 
     m_controlBar->setNowPlaying(title, subtitle.isEmpty() ? album : subtitle, picture);
     updateFavoriteState();
     m_nowPlaying->setTrack(path, title, subtitle, album, picture);
     setWindowTitle(title + QStringLiteral(" — Zorvi Player"));
+    publishNowPlaying(title, subtitle, album, isVideo);
 }
 
 void MainWindow::updateFavoriteState()

@@ -3,6 +3,7 @@
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -49,10 +50,15 @@ QWidget *makeEmptyState(const QString &iconName, const QString &title, const QSt
     textLabel->setAlignment(Qt::AlignCenter);
     textLabel->setWordWrap(true);
     textLabel->setMaximumWidth(460);
-    // Added without an alignment: an aligned item gets only its size hint, and
-    // a wrapped label would then be cut off instead of taking more lines. The
-    // layout centres it anyway once the maximum width is reached.
-    layout->addWidget(textLabel);
+    // A wrapped label given an alignment only gets its size hint, a guess far
+    // narrower than 460, and is then cut off. In a row between two stretches it
+    // takes the width up to its maximum and stays centred.
+    auto *textRow = new QHBoxLayout;
+    textRow->setContentsMargins(0, 0, 0, 0);
+    textRow->addStretch();
+    textRow->addWidget(textLabel, 1);
+    textRow->addStretch();
+    layout->addLayout(textRow);
 
     if (extraWidget)
         layout->addWidget(extraWidget, 0, Qt::AlignHCenter);

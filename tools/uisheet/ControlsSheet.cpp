@@ -25,10 +25,12 @@
 #include <QScrollArea>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QThread>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace {
@@ -391,11 +393,13 @@ QImage renderControlsSheet()
     groups->addWidget(buttonsGroup());
     groups->addWidget(inputsGroup());
     pageLayout->addLayout(groups);
-    auto *lower = new QHBoxLayout;
+    auto *lower = new QSplitter;
     QTableWidget *songs = table();
-    lower->addWidget(songs, 3);
-    lower->addWidget(slidersGroup(), 2);
-    pageLayout->addLayout(lower);
+    lower->addWidget(songs);
+    lower->addWidget(slidersGroup());
+    lower->setHandleWidth(6);
+    lower->setSizes({480, 320});
+    pageLayout->addWidget(lower);
     pageLayout->addWidget(surfaces());
 
     auto *right = new QVBoxLayout;
@@ -442,7 +446,19 @@ QImage renderControlsSheet()
     const QImage menuImage = menu->grab().toImage();
     menu->hide();
 
-    int columnWidth = menuImage.width();
+    // A tip only lives while the pointer stays over its widget.
+    QCursor::setPos(window.mapToGlobal(QPoint(600, 30)));
+    settle(150);
+    QToolTip::showText(QCursor::pos(), QStringLiteral("Open a file or a folder (Ctrl+O)"), &window);
+    settle(300);
+    QImage tipImage;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->isVisible() && top->inherits("QTipLabel"))
+            tipImage = top->grab().toImage();
+    }
+    QToolTip::hideText();
+
+    int columnWidth = qMax(menuImage.width() + tipImage.width() + 24, 0);
     int columnHeight = menuImage.height() + 40;
     for (const QImage &image : focused) {
         columnWidth = qMax(columnWidth, image.width());
@@ -460,6 +476,8 @@ QImage renderControlsSheet()
     painter.setPen(QColor(QLatin1String(ThemeColor::MutedText)));
     painter.drawText(x, y + 12, QStringLiteral("Menu"));
     painter.drawImage(x, y + 20, menuImage);
+    painter.drawText(x + menuImage.width() + 24, y + 12, QStringLiteral("Tool tip"));
+    painter.drawImage(x + menuImage.width() + 24, y + 20, tipImage);
     y += menuImage.height() + 40;
     painter.drawText(x, y,
                      active ? QStringLiteral("Focused")

@@ -45,7 +45,7 @@ QImage renderIconSheet()
     painter.setPen(QColor(QLatin1String(ThemeColor::MutedText)));
     painter.drawText(Margin, footerTop,
                      QStringLiteral("appLogo 80 / 40 / 16, placeholderCover 52 video, "
-                                    "52 audio, 200 video, 120 audio"));
+                                    "52 audio, 200 video, 120 audio, roundedPixmap 14"));
     int x = Margin;
     const int top = footerTop + 10;
     for (int px : {80, 40, 16}) {
@@ -57,6 +57,13 @@ QImage renderIconSheet()
         painter.drawPixmap(x, top, placeholderCover(width, video));
         x += width + 16;
     }
-    painter.drawPixmap(x, top, roundedPixmap(appLogo(80), 20));
+    QPixmap square(80, 80);
+    QPainter squarePainter(&square);
+    QLinearGradient gradient(0, 0, 80, 80);
+    gradient.setColorAt(0, QColor(QLatin1String(ThemeColor::Accent)));
+    gradient.setColorAt(1, QColor(QLatin1String(ThemeColor::Accent2)));
+    squarePainter.fillRect(square.rect(), gradient);
+    squarePainter.end();
+    painter.drawPixmap(x, top, roundedPixmap(square, 14));
     return image;
 }

@@ -42,9 +42,14 @@ ControlBar::ControlBar(PlayerCore *core, QWidget *parent)
 {
     setObjectName(QStringLiteral("ControlBar"));
     setAttribute(Qt::WA_StyledBackground);
+    // The bar hides buttons as it narrows, so its full content must not set
+    // the window's minimum width.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_remainingTime = settingValue(QStringLiteral("ui/remainingTime"), false).toBool();
 
     m_bufferDelay.setSingleShot(true);
+    // A coarse timer may fire up to 5 % early.
+    m_bufferDelay.setTimerType(Qt::PreciseTimer);
     m_bufferDelay.setInterval(750);
     connect(&m_bufferDelay, &QTimer::timeout, this, &ControlBar::refreshStatus);
 

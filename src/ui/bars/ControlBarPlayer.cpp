@@ -73,8 +73,14 @@ void ControlBar::connectPlayer()
     }
     m_speedButton->setText(speedText(core->speed()));
     m_shuffleButton->setChecked(core->shuffle());
+    m_seekBar->setChapters(core->chapters());
+    m_seekBar->setAbLoop(core->abLoopA(), core->abLoopB());
+    onDurationChanged(core->duration());
+    onPositionChanged(core->position());
     refreshVolumeIcon();
-    refreshRepeat();
+    // Off keeps the plain "Repeat" tip until the mode is first changed.
+    if (core->repeat() != PlayerCore::RepeatOff)
+        refreshRepeat();
     refreshPlayIcon();
 }
 

@@ -102,6 +102,29 @@ QWidget *SettingsPage::buildShortcutEditor()
     m_shortcutTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_shortcutTable->setMinimumHeight(420);
 
+    layout->addWidget(m_shortcutTable);
+
+    QPushButton *reset = makeButton(tr2("Reset shortcuts", "Voltar atalhos ao padrão"),
+                                    QStringLiteral("refresh"), false);
+    connect(reset, &QPushButton::clicked, this, [this] {
+        Actions::instance()->resetAll();
+        reloadShortcuts();
+    });
+    layout->addWidget(reset, 0, Qt::AlignLeft);
+    return group;
+}
+
+void SettingsPage::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // Sixty-odd key editors are costly to build, so they wait until the page
+    // is first shown instead of delaying the start of the player.
+    if (m_editors.isEmpty())
+        fillShortcutTable();
+}
+
+void SettingsPage::fillShortcutTable()
+{
     Actions *registry = Actions::instance();
     for (const QString &id : registry->ids()) {
         QAction *action = registry->action(id);
@@ -130,16 +153,6 @@ QWidget *SettingsPage::buildShortcutEditor()
             }
         });
     }
-    layout->addWidget(m_shortcutTable);
-
-    QPushButton *reset = makeButton(tr2("Reset shortcuts", "Voltar atalhos ao padrão"),
-                                    QStringLiteral("refresh"), false);
-    connect(reset, &QPushButton::clicked, this, [this] {
-        Actions::instance()->resetAll();
-        reloadShortcuts();
-    });
-    layout->addWidget(reset, 0, Qt::AlignLeft);
-    return group;
 }
 
 void SettingsPage::finishEditing(const QString &id, QKeySequenceEdit *editor)

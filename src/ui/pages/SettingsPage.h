@@ -21,12 +21,16 @@ public:
     // Shows every action's current shortcut again.
     void reloadShortcuts();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 signals:
     void checkUpdatesRequested();
     void subtitleStyleRequested();
 
 private:
     QWidget *buildShortcutEditor();
+    void fillShortcutTable();
     void finishEditing(const QString &id, QKeySequenceEdit *editor);
 
     Host *m_host;
