@@ -291,4 +291,5 @@ private:
     // window move.
     bool m_movePending = false;
     QPoint m_movePressPos;
+    QSize m_normalMinimumSize;
 };

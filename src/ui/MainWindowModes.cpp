@@ -146,6 +146,10 @@ void MainWindow::toggleMiniPlayer()
             showNormal();
         setWindowFlag(Qt::WindowStaysOnTopHint, true);
         setWindowFlag(Qt::FramelessWindowHint, true);
+        // The normal window's minimum is taller than the audio mini player; an
+        // unset minimum would fall back to the page stack's, larger still.
+        m_normalMinimumSize = minimumSize();
+        setMinimumSize(1, 1);
         const bool video = m_core->hasVideo();
         const QSize size = video ? MiniVideoSize : MiniAudioSize;
         const QScreen *screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
@@ -160,6 +164,7 @@ void MainWindow::toggleMiniPlayer()
         m_mini = false;
         setWindowFlag(Qt::FramelessWindowHint, false);
         setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
+        setMinimumSize(m_normalMinimumSize);
         moveBarBack(m_controlBar, centralWidget());
         m_nowPlaying->setCompact(false);
         m_sidebar->show();

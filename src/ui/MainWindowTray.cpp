@@ -5,13 +5,21 @@
 #include "ui/MainWindow.h"
 
 #include <QAction>
+#include <QDebug>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QSystemTrayIcon>
 
 void MainWindow::createTray()
 {
-    if (!QSystemTrayIcon::isSystemTrayAvailable())
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        qInfo() << "bandeja do sistema indisponivel";
         return;
+    }
+    // Hidden in the tray the window is no longer visible, and neither is
+    // anything else once the balloon goes; that must not end the program.
+    // Closing the window quits explicitly.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
     m_tray = new QSystemTrayIcon(appIcon(), this);
     m_tray->setToolTip(QStringLiteral("Zorvi Player"));
     auto *menu = new QMenu(this);
