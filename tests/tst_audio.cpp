@@ -526,11 +526,6 @@ private Q_SLOTS:
 
         QElapsedTimer timer;
         QList<double> levels;
-        connect(core.get(), &PlayerCore::positionChanged, this, [&](double p) {
-            qInfo() << "DBG pos" << p << core->fadeLevel() << core->currentPath();
-        });
-        connect(core.get(), &PlayerCore::fileStarted, this,
-                [&]() { qInfo() << "DBG started" << core->fadeLevel(); });
         connect(core.get(), &PlayerCore::fileLoaded, this, [&] {
             timer.start();
             levels << core->fadeLevel();
