@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QSqlDatabase>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -116,6 +117,62 @@ private Q_SLOTS:
         QVERIFY(log.contains("libzorvi-no-such-engine.so"));
         QVERIFY(log.contains("O motor de reprodução (libmpv) não foi encontrado"));
         QVERIFY(!log.contains("encerrado"));
+    }
+
+    void databaseOpenedAtStart()
+    {
+        QTemporaryDir home;
+        QProcess player;
+        player.setProcessEnvironment(TestMedia::isolatedEnvironment(home.path()));
+        player.start(TestMedia::playerExecutable(), QStringList{});
+        QVERIFY(player.waitForStarted());
+        QVERIFY2(waitForLog(home.path(), "libmpv carregada de"),
+                 qPrintable(readAll(logPath(home.path()))));
+        player.terminate();
+        QVERIFY(player.waitForFinished(20000));
+        QCOMPARE(player.exitCode(), 0);
+        QVERIFY(!readAll(logPath(home.path())).contains("banco nao abriu"));
+
+        const QString file = home.path() + "/data/orvandel/ZorviPlayer/biblioteca.db";
+        QVERIFY(QFileInfo(file).isFile());
+        QStringList tables;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "startup-check");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            tables = db.tables();
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("startup-check");
+        for (const char *table : {"media", "history", "playlists", "playlist_items", "stations"})
+            QVERIFY2(tables.contains(table), qPrintable(tables.join(", ")));
+    }
+
+    void unopenableDatabaseStillStarts()
+    {
+        QTemporaryDir home;
+        // A folder where the database file should be cannot be opened.
+        QVERIFY(QDir().mkpath(home.path() + "/data/orvandel/ZorviPlayer/biblioteca.db"));
+        QProcess player;
+        player.setProcessEnvironment(TestMedia::isolatedEnvironment(home.path()));
+        player.start(TestMedia::playerExecutable(), QStringList{});
+        QVERIFY(player.waitForStarted());
+        QVERIFY2(waitForLog(home.path(), "libmpv carregada de"),
+                 qPrintable(readAll(logPath(home.path()))));
+        QTest::qWait(300);
+        QCOMPARE(player.state(), QProcess::Running);
+        player.terminate();
+        QVERIFY(player.waitForFinished(20000));
+        QCOMPARE(player.exitCode(), 0);
+
+        const QString log = readAll(logPath(home.path()));
+        const qsizetype failed = log.indexOf("[AVISO] banco nao abriu");
+        const qsizetype box = log.indexOf(
+                "caixa de mensagem: Não foi possível abrir o banco da biblioteca. O histórico "
+                "não será salvo.");
+        const qsizetype engine = log.indexOf("libmpv carregada de");
+        QVERIFY2(failed >= 0 && box > failed && engine > box, qPrintable(log));
+        QVERIFY(log.contains("encerrado"));
     }
 };
 

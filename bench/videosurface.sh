@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The video surface (bench_videosurface: PlayerCore + MpvWidget, set up as the
+# player does) against the mpv command-line player, on one local 1080p30 H.264
+# file with AAC sound, in the same run under the same virtual display
+# (Xvfb 1920x1080, Mesa software OpenGL for both).
+#
+# Time to first frame on the screen: an outside watcher (bench_videosurface
+# watch) starts the player and polls one screen pixel inside a magenta band
+# that only the video has, every 2 ms; the figure is the time from starting
+# the process to the first poll that sees the band. Same watcher, same pixel
+# for both players; full screen.
+#
+# CPU: user + system seconds (/usr/bin/time) of the player process playing the
+# first 20 s of the file ("end=20"), start-up and shutdown included; once full
+# screen and once in a 640x360 window. Frames dropped by the video output are
+# reported next to it: a player that drops more frames does less work.
+#
+# mpv runs with --vo=gpu --gpu-sw (the same OpenGL renderer the surface uses;
+# without --gpu-sw mpv refuses software OpenGL and falls back to SDL) and
+# --hwdec=auto-safe like the player; sound to ao=null for both.
+#
+# Usage: bench/videosurface.sh [rounds]   (default 3; medians are reported)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+rounds=${1:-3}
+
+if [ -z "${VIDEOSURFACE_INNER:-}" ]; then
+  need=()
+  command -v mpv >/dev/null || need+=(mpv)
+  command -v ffmpeg >/dev/null || need+=(ffmpeg)
+  command -v xvfb-run >/dev/null || need+=(xvfb xauth)
+  [ -x /usr/bin/time ] || need+=(time)
+  if [ ${#need[@]} -gt 0 ]; then
+    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+    $SUDO apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
+  fi
+  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j2 --target bench_videosurface >/dev/null
+
+  media="$root/build/bench-media/video1080.mp4"
+  if [ ! -f "$media" ]; then
+    mkdir -p "$(dirname "$media")"
+    # A moving test picture with a magenta band across the top, 30 s.
+    ffmpeg -hide_banner -loglevel error -y \
+      -f lavfi -i "testsrc2=s=1920x1080:r=30:d=30" \
+      -f lavfi -i "sine=frequency=440:duration=30" \
+      -vf "drawbox=x=0:y=0:w=1920:h=120:color=0xff00ff:t=fill" \
+      -c:v libx264 -preset medium -crf 20 -pix_fmt yuv420p -c:a aac -b:a 128k \
+      -movflags +faststart "$media"
+  fi
+  export LIBGL_ALWAYS_SOFTWARE=1 VIDEOSURFACE_INNER=1 VIDEOSURFACE_MEDIA="$media"
+  exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$rounds"
+fi
+
+bench="$root/build/bench/bench_videosurface"
+media="$VIDEOSURFACE_MEDIA"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+# Private settings and data for our program.
+export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
+
+mpv_common=(mpv --no-config --vo=gpu --gpu-sw --hwdec=auto-safe --ao=null --no-border --no-osc
+            --osd-level=0 --no-input-default-bindings)
+
+median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.2f", m}'; }
+ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
+
+first_frame() {
+  "$bench" watch 960 60 ff00ff 30000 "$@" 2>/dev/null | awk '/first-frame-ms/ {print $2}'
+}
+
+# Prints "<cpu seconds> <wall seconds> <dropped frames>".
+play_20s() {
+  local who=$1 size=$2 err="$work/err" times="$work/times"
+  if [ "$who" = ours ]; then
+    /usr/bin/time -o "$times" -f "cpu %U %S wall %e" env ZORVIPLAYER_OPT="ao=null;end=20" \
+      "$bench" play "$media" "$size" >/dev/null 2>"$err" || true
+    drops=$(sed -n 's/.*vo-drops=\([0-9]*\).*/\1/p' "$err" | tail -1)
+  else
+    /usr/bin/time -o "$times" -f "cpu %U %S wall %e" "${mpv_common[@]}" --geometry="$size+0+0" --end=20 \
+      --msg-level=all=error,statusline=status \
+      --term-status-msg='STATUS vo-drops=${frame-drop-count}' "$media" >/dev/null 2>"$err" || true
+    drops=$(tr '\r' '\n' <"$err" | sed -n 's/.*STATUS vo-drops=\([0-9]*\).*/\1/p' | tail -1)
+  fi
+  awk -v d="${drops:-?}" '/^cpu / {printf "%.2f %.2f %s\n", $2 + $3, $5, d}' "$times"
+}
+
+declare -a ff_ours ff_mpv
+for ((i = 1; i <= rounds; i++)); do
+  ff_ours+=("$(first_frame env ZORVIPLAYER_OPT="ao=null" "$bench" play "$media")")
+  ff_mpv+=("$(first_frame "${mpv_common[@]}" --geometry=0:0 --really-quiet "$media")")
+done
+
+echo "file: $media"
+echo "      $(ffprobe -v error -show_entries stream=codec_name,width,height,r_frame_rate -of csv=p=0 "$media" | tr '\n' ' ')"
+echo "first frame on screen, ms (full screen)"
+echo "  ours: ${ff_ours[*]}"
+echo "  mpv:  ${ff_mpv[*]}"
+m_ours=$(printf '%s\n' "${ff_ours[@]}" | median)
+m_mpv=$(printf '%s\n' "${ff_mpv[@]}" | median)
+echo "  median ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv")"
+
+for size in 1920x1080 640x360; do
+  declare -a cpu_ours=() cpu_mpv=() drop_ours=() drop_mpv=()
+  echo "20 s of playback in a $size window: cpu s / wall s / frames dropped (of 600)"
+  for ((i = 1; i <= rounds; i++)); do
+    read -r c w d < <(play_20s ours "$size")
+    cpu_ours+=("$c"); drop_ours+=("$d"); echo "  ours: $c / $w / $d"
+    read -r c w d < <(play_20s mpv "$size")
+    cpu_mpv+=("$c"); drop_mpv+=("$d"); echo "  mpv:  $c / $w / $d"
+  done
+  m_ours=$(printf '%s\n' "${cpu_ours[@]}" | median)
+  m_mpv=$(printf '%s\n' "${cpu_mpv[@]}" | median)
+  echo "  median cpu ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv");" \
+       "median drops ours $(printf '%s\n' "${drop_ours[@]}" | median), mpv $(printf '%s\n' "${drop_mpv[@]}" | median)"
+done

@@ -1,0 +1,106 @@
+#pragma once
+
+#include "library/Records.h"
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+
+#include <optional>
+
+class QSqlDatabase;
+class QSqlQuery;
+
+// The one SQLite file of the player: media library, history with resume
+// points, playlists and stations. Used only on the GUI thread. Holds no state
+// besides the default SQL connection; every operation runs fresh queries and
+// returns plain records. When the file could not be opened every operation
+// fails quietly with an empty result.
+class Database final : public QObject
+{
+    Q_OBJECT
+
+public:
+    static Database *instance();
+
+    // Opens dataDir() + "/biblioteca.db" and creates the tables.
+    bool open();
+    // The same for an explicit file; any earlier connection is closed first.
+    bool open(const QString &filePath);
+
+    // Executes a prepared query; a failure logs "SQL:", the error and the query.
+    static bool execLogged(QSqlQuery &query);
+    // Prepares text on the default connection; a failure is logged like execLogged's.
+    static bool prepareLogged(QSqlQuery &query, const QString &text);
+    // Prepares text, binds values in order and executes, all logged.
+    static bool runLogged(QSqlQuery &query, const QString &text, const QVariantList &values);
+    // Executes an unprepared statement, logging failures the same way.
+    static bool execStatement(const QString &text);
+
+    // History
+    void recordHistory(const HistoryEntry &entry);
+    QList<HistoryEntry> history(const QString &kind, int limit);
+    std::optional<HistoryEntry> historyEntry(const QString &path);
+    void removeHistory(const QString &path);
+    void clearHistory(const QString &kind);
+
+    // Media
+    void countPlay(const QString &path);
+    void ensureMedia(const QString &path, const QString &kind, const QString &title);
+    void setFavorite(const QString &path, bool on);
+    bool isFavorite(const QString &path);
+    QList<MediaRecord> favorites();
+    QList<MediaRecord> libraryMedia(const QString &kind);
+    std::optional<MediaRecord> mediaByPath(const QString &path);
+    QList<MediaRecord> mostPlayed(int limit);
+    QList<MediaRecord> recentlyAdded(int limit);
+    void setDurationIfUnknown(const QString &path, double seconds);
+    bool storeScanned(const QList<MediaRecord> &records);
+    bool markMissing(const QString &kind, const QStringList &folders,
+                     const QSet<QString> &foundPaths);
+
+    // Playlists
+    qint64 createPlaylist(const QString &name);
+    void renamePlaylist(qint64 id, const QString &name);
+    bool deletePlaylist(qint64 id);
+    bool setPlaylistItems(qint64 id, const QStringList &paths);
+    bool appendToPlaylist(qint64 id, const QStringList &paths);
+    QStringList playlistItems(qint64 id);
+    QList<PlaylistInfo> playlists();
+
+    // Stations
+    QList<StationRecord> stations(const QString &group);
+    QStringList stationGroups();
+    qint64 saveStation(const StationRecord &station);
+    void removeStation(qint64 id);
+    void removeStationGroup(const QString &group);
+    void setStationFavorite(qint64 id, bool on);
+    bool replaceStationGroup(const QString &group, const QList<StationRecord> &list);
+    bool isRadioSaved(const QString &url);
+
+Q_SIGNALS:
+    void libraryChanged();
+    void historyChanged();
+    void playlistsChanged();
+    void stationsChanged();
+    void favoritesChanged();
+
+private:
+    explicit Database(QObject *parent);
+
+    // The default connection, never reopened behind the caller's back.
+    static QSqlDatabase connection();
+    // Empty texts are bound as '' rather than NULL so that equality tests on
+    // them behave.
+    static QVariant textValue(const QString &text);
+    static QList<MediaRecord> mediaRows(QSqlQuery &query);
+    static QList<HistoryEntry> historyRows(QSqlQuery &query);
+    // Transaction steps on the default connection; failures are logged.
+    static bool beginTransaction();
+    static bool commitTransaction();
+    // Rolls back after a failed step; always returns false.
+    static bool rollBack();
+};
