@@ -95,17 +95,21 @@ QList<QStringList> equalizerCommands(double preamp, const QList<double> &gains)
 
 std::optional<double> fadeOutTarget(const FadeOutInput &in)
 {
-    if (in.crossfadeSeconds <= 0 || in.hasVideo || in.networkSource || in.repeatOne ||
-        in.fadeInRunning)
+    if (in.fadeInRunning)
         return std::nullopt;
-    // Without a following item there is nothing to fade into.
-    if (in.queuePos < 0 || (in.queuePos == in.queueLength - 1 && !in.repeatAll))
-        return std::nullopt;
-    if (in.duration < 3 * in.crossfadeSeconds)
-        return std::nullopt;
-    const double remaining = in.duration - in.position;
-    const double target =
-            remaining < in.crossfadeSeconds ? std::max(0.0, remaining / in.crossfadeSeconds) : 1.0;
+    // Without a following item there is nothing to fade into; short items,
+    // videos, streams and a repeated item are never faded.
+    const bool hasNext = in.queuePos >= 0 && (in.queuePos < in.queueLength - 1 || in.repeatAll);
+    const bool fades = in.crossfadeSeconds > 0 && !in.hasVideo && !in.networkSource &&
+                       !in.repeatOne && hasNext && in.duration >= 3 * in.crossfadeSeconds;
+    double target = 1.0;
+    if (fades) {
+        const double remaining = in.duration - in.position;
+        if (remaining < in.crossfadeSeconds)
+            target = std::max(0.0, remaining / in.crossfadeSeconds);
+    }
+    // An item that stopped qualifying half-way (repeat switched on, its
+    // successor removed) goes back to full level rather than staying low.
     if (target == in.fadeLevel)
         return std::nullopt;
     // Small steps are skipped to spare the engine; the way back to full

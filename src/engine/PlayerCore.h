@@ -162,10 +162,16 @@ private:
     void setBuffering(bool buffering);
     void restoreAudioSettings();
     AudioFilterSettings audioFilterSettings() const;
+    void setFilterChain();
+    bool filterIsRunning(const QString &label) const;
+    enum class FilterCommand { Delivered, NotRunning, Failed };
+    FilterCommand sendFilterCommand(const QStringList &args);
+    FilterCommand sendFadeCommand(double level);
+    void resyncFilterChain();
     void fadeOutCheck();
+    void prepareFadeForNewFile();
     void startFadeIn();
     void fadeInStep();
-    void sendFadeLevel();
 
     mpv_handle *m_handle = nullptr;
     double m_position = 0;
@@ -199,6 +205,8 @@ private:
     double m_eqPreamp = 0;
     bool m_normalize = false;
     QString m_filterSignature;
+    bool m_filterTextStale = false; // live gains not yet in the engine's "af" text
+    double m_chainFadeLevel = -1;   // fade level in the "af" text; -1 without a fade filter
     double m_crossfadeSeconds = 0;
     double m_fadeLevel = 1.0;
     bool m_fadeInPending = false;

@@ -1,7 +1,10 @@
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
+#include <QDebug>
 #include <QTimer>
+
+#include <vector>
 
 AudioFilterSettings PlayerCore::audioFilterSettings() const
 {
@@ -10,24 +13,81 @@ AudioFilterSettings PlayerCore::audioFilterSettings() const
 
 void PlayerCore::applyAudioFilters()
 {
-    const AudioFilterSettings settings = audioFilterSettings();
-    const QString signature = audioFilterSignature(settings);
+    const QString signature = audioFilterSignature(audioFilterSettings());
     // Same filters, new gains: adjust the running chain instead of rebuilding
     // it, which would interrupt the sound.
     if (signature == m_filterSignature && m_eqEnabled) {
         bool allSent = true;
         const QList<QStringList> commands = equalizerCommands(m_eqPreamp, m_eqGains);
         for (const QStringList &command : commands) {
-            if (runCommand(m_handle, command) < 0) {
+            if (sendFilterCommand(command) != FilterCommand::Delivered) {
                 allSent = false;
                 break;
             }
         }
-        if (allSent)
+        if (allSent) {
+            // The engine rebuilds its filters from the "af" text, which still
+            // holds the old gains, at the next seek or file.
+            m_filterTextStale = true;
             return;
+        }
     }
-    m_filterSignature = signature;
+    setFilterChain();
+}
+
+void PlayerCore::setFilterChain()
+{
+    if (m_crossfadeSeconds <= 0)
+        m_fadeLevel = 1.0; // no fade filter, nothing turned down
+    const AudioFilterSettings settings = audioFilterSettings();
+    m_filterSignature = audioFilterSignature(settings);
+    m_filterTextStale = false;
+    m_chainFadeLevel = settings.crossfadeSeconds > 0 ? m_fadeLevel : -1;
     setPropertyString(m_handle, "af", audioFilterList(settings).join(QLatin1Char(',')));
+}
+
+void PlayerCore::resyncFilterChain()
+{
+    // Give filters that the engine is about to rebuild from the "af" text the
+    // gains and the fade level in force now.
+    if (m_filterTextStale || (m_chainFadeLevel >= 0 && m_chainFadeLevel != m_fadeLevel))
+        setFilterChain();
+}
+
+bool PlayerCore::filterIsRunning(const QString &label) const
+{
+    // Only a labelled filter that is part of the running chain answers.
+    return getPropertyNode(m_handle, "af-metadata/" + label.toUtf8()).isValid();
+}
+
+PlayerCore::FilterCommand PlayerCore::sendFilterCommand(const QStringList &args)
+{
+    if (!m_handle)
+        return FilterCommand::Failed;
+    std::vector<QByteArray> bytes;
+    std::vector<const char *> argv;
+    for (const QString &arg : args)
+        bytes.push_back(arg.toUtf8());
+    for (const QByteArray &arg : bytes)
+        argv.push_back(arg.constData());
+    argv.push_back(nullptr);
+    const int status = mpvApi().mpv_command(m_handle, argv.data());
+    if (status >= 0)
+        return FilterCommand::Delivered;
+    // The engine's libavfilter bridge hands a command to every filter of its
+    // graph and reports the answer of the last one, its own output pad,
+    // which refuses every command; so a delivered command looks failed.
+    const QString label = args.value(1);
+    if (filterIsRunning(label))
+        return FilterCommand::Delivered;
+    // A filter of the chain is rebuilt after every seek and file change and
+    // takes commands again once audio flows through it.
+    if (getPropertyString(m_handle, "af").contains(QLatin1Char('@') + label + QLatin1Char(':'))) {
+        qDebug() << "mpv filtro ainda parado" << args;
+        return FilterCommand::NotRunning;
+    }
+    qWarning() << "mpv comando falhou" << args << mpvErrorText(status);
+    return FilterCommand::Failed;
 }
 
 void PlayerCore::setEqualizer(bool enabled, const QList<double> &gains, double preamp)
@@ -67,10 +127,11 @@ void PlayerCore::setAudioDelay(double seconds)
 
 void PlayerCore::fadeOutCheck()
 {
+    // Without a fade filter in the chain there is nothing to turn down.
+    if (m_chainFadeLevel < 0)
+        return;
     FadeOutInput input;
     input.crossfadeSeconds = m_crossfadeSeconds;
-    if (input.crossfadeSeconds <= 0)
-        return;
     input.position = m_position;
     input.duration = m_duration;
     input.fadeLevel = m_fadeLevel;
@@ -84,30 +145,48 @@ void PlayerCore::fadeOutCheck()
     const std::optional<double> target = fadeOutTarget(input);
     if (!target)
         return;
+    // Not taken yet: the next position update or seek end tries again.
+    if (sendFadeCommand(*target) == FilterCommand::NotRunning)
+        return;
     m_fadeLevel = *target;
     m_fadeInPending = m_fadeLevel < 1.0;
-    sendFadeLevel();
+}
+
+void PlayerCore::prepareFadeForNewFile()
+{
+    m_fadeTimer->stop();
+    // Each file gets a new filter chain built from the "af" text. Start it
+    // silent when a fade-in follows and at full level otherwise, whatever
+    // level a fade had reached when the text was last written or when the
+    // previous file was left.
+    const double startLevel = m_fadeInPending ? 0.0 : 1.0;
+    m_fadeLevel = startLevel;
+    resyncFilterChain();
 }
 
 void PlayerCore::startFadeIn()
 {
     m_fadeInPending = false;
     m_fadeLevel = 0;
-    runCommand(m_handle, {QStringLiteral("af-command"), QStringLiteral("fade"),
-                          QStringLiteral("volume"), QStringLiteral("0")});
+    // A chain built silent for this file needs no command, and could not
+    // take one yet: its filters start with the first audio frame.
+    if (m_chainFadeLevel != 0)
+        sendFadeCommand(0);
     m_fadeTimer->start();
 }
 
 void PlayerCore::fadeInStep()
 {
+    // The ramp runs on the clock; a step the chain cannot take yet is simply
+    // overtaken by the next one.
     m_fadeLevel = fadeInNextLevel(m_fadeLevel, m_crossfadeSeconds);
-    sendFadeLevel();
+    sendFadeCommand(m_fadeLevel);
     if (m_fadeLevel >= 1.0)
         m_fadeTimer->stop();
 }
 
-void PlayerCore::sendFadeLevel()
+PlayerCore::FilterCommand PlayerCore::sendFadeCommand(double level)
 {
-    runCommand(m_handle, {QStringLiteral("af-command"), QStringLiteral("fade"),
-                          QStringLiteral("volume"), QString::number(m_fadeLevel, 'f', 3)});
+    return sendFilterCommand({QStringLiteral("af-command"), QStringLiteral("fade"),
+                              QStringLiteral("volume"), QString::number(level, 'f', 3)});
 }

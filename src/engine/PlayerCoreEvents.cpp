@@ -38,7 +38,7 @@ void PlayerCore::handleEvent(const mpv_event &event)
                 m_lastPath = path;
         }
         setBuffering(false);
-        m_fadeTimer->stop();
+        prepareFadeForNewFile();
         m_lastPosition = 0;
         m_lastDuration = 0;
         m_streamTitle.clear();
@@ -65,6 +65,15 @@ void PlayerCore::handleEvent(const mpv_event &event)
         if (m_fadeInPending)
             startFadeIn();
         Q_EMIT fileLoaded();
+        break;
+    case MPV_EVENT_SEEK:
+        resyncFilterChain();
+        break;
+    case MPV_EVENT_PLAYBACK_RESTART:
+        // After a seek the rebuilt filters take commands again; a fade level
+        // they could not take before is sent now, even while paused.
+        if (m_position > 0 || m_duration > 0)
+            fadeOutCheck();
         break;
     case MPV_EVENT_PROPERTY_CHANGE:
         handlePropertyChange(*static_cast<const mpv_event_property *>(event.data));
@@ -143,7 +152,10 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
             m_position = 0;
         }
         Q_EMIT positionChanged(m_position);
-        fadeOutCheck();
+        // No position means nothing plays (between files): no fade decision,
+        // least of all one taken with the previous file's duration.
+        if (hasValue(property))
+            fadeOutCheck();
     } else if (qstrcmp(name, "duration") == 0) {
         if (hasValue(property)) {
             m_duration = doubleValue(property);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+class PlayerCore;
+
+// Helpers for tests that drive a real engine through PlayerCore.
+namespace PlayerTestUtil {
+
+constexpr int EngineWaitMs = 15000;
+
+// A started PlayerCore (null when start failed; the reason is logged).
+// Headless tests set ZORVIPLAYER_OPT to "vo=null;ao=null" beforehand.
+std::unique_ptr<PlayerCore> startCore();
+
+// playFiles and wait until the item at expectPos is loaded with a duration.
+bool playAndWait(PlayerCore &core, const QStringList &paths, int start, int expectPos);
+
+// Pause, seek and wait until the mirror reports the position (within the
+// tolerance in seconds).
+bool seekPausedTo(PlayerCore &core, double seconds, double tolerance = 0.06);
+
+// The queue's paths in order.
+QStringList queuePaths(const PlayerCore &core);
+
+// The engine's own text for a filter list such as "@a:lavfi=[x=1]", which
+// it reports as "@a:lavfi=graph=%3%x=1".
+QString engineFilterText(const QStringList &filters);
+
+} // namespace PlayerTestUtil
