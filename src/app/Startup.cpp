@@ -1,12 +1,18 @@
 #include "app/Startup.h"
 
 #include "app/AppSettings.h"
+#include "app/HarnessScreenshots.h"
+#include "app/HarnessSelfTest.h"
+#include "app/HarnessUiAudit.h"
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "platform/QuitOnSignal.h"
+#include "ui/Icons.h"
+#include "ui/MainWindow.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDebug>
@@ -131,6 +137,9 @@ int runPlayer(int argc, char **argv)
     else if (handOverToRunningInstance(localServerName(), args))
         return 0;
 
+    // From here on a termination request ends the run cleanly, even one that
+    // arrives before the window is up: the event loop picks it up once it runs.
+    quitOnTerminationSignals();
     installFileLog();
     qInfo().noquote() << "Zorvi Player"
                       << "1.1.0"
@@ -138,6 +147,9 @@ int runPlayer(int argc, char **argv)
 
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+
+    applyTheme(app);
+    QApplication::setWindowIcon(appIcon());
 
     // The player still runs without a working database; only the history and
     // library are lost.
@@ -155,26 +167,38 @@ int runPlayer(int argc, char **argv)
     qInfo().noquote() << "libmpv carregada de" << mpvApi().loadedFrom << "api"
                       << QString::number(mpvApi().mpv_client_api_version(), 16);
 
-    auto window = std::make_unique<QWidget>();
-    window->setWindowTitle(QStringLiteral("Zorvi Player"));
-    window->resize(1320, 820);
-
+    // Listening before the window is built closes the gap in which a second
+    // start would find no instance and run as a second player; its list waits
+    // in the socket until the event loop delivers it to the window.
     QString serverName = localServerName();
     if (harness)
         serverName += QStringLiteral("-test-%1").arg(QCoreApplication::applicationPid());
     std::unique_ptr<QLocalServer> server(startInstanceServer(serverName));
-    QPointer<QWidget> windowGuard = window.get();
+
+    auto window = std::make_unique<MainWindow>(player.get());
+    QPointer<MainWindow> windowGuard = window.get();
     serveHandOvers(server.get(), [windowGuard](const QStringList &list) {
         qInfo() << "argumentos recebidos:" << list;
-        if (windowGuard) {
-            windowGuard->showNormal();
-            windowGuard->raise();
-            windowGuard->activateWindow();
-        }
+        if (windowGuard)
+            windowGuard->openArguments(list, true);
     });
 
     window->show();
-    quitOnTerminationSignals();
+
+    // The unattended routines start once the event loop runs and end it
+    // themselves with their result.
+    if (mode == QLatin1String("--ui-audit")) {
+        HarnessUiAudit::start(window.get(), player.get(), args.value(1), args.value(2));
+    } else if (mode == QLatin1String("--screenshots")) {
+        HarnessScreenshots::start(window.get(), player.get(), args.value(1), args.value(2));
+    } else if (mode == QLatin1String("--selftest")) {
+        HarnessSelfTest::start(window.get(), player.get(), args.value(1), args.mid(2));
+    } else if (!args.isEmpty()) {
+        QTimer::singleShot(200, window.get(), [windowGuard, args] {
+            if (windowGuard)
+                windowGuard->openArguments(args, false);
+        });
+    }
 
     const int result = app.exec();
     qInfo() << "encerrado";

@@ -1,0 +1,215 @@
+#include "app/HarnessScreenshots.h"
+
+#include "app/HarnessSupport.h"
+#include "engine/PlayerCore.h"
+#include "ui/Actions.h"
+#include "ui/MainWindow.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPixmap>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+
+using HarnessSupport::waitFor;
+using HarnessSupport::waitMs;
+
+HarnessScreenshots::HarnessScreenshots(MainWindow *window, PlayerCore *core,
+                                       const QString &outputFolder, const QString &sampleFolder)
+    : QObject(window)
+    , m_window(window)
+    , m_core(core)
+    , m_outputFolder(outputFolder)
+    , m_sampleFolder(sampleFolder)
+{}
+
+void HarnessScreenshots::start(MainWindow *window, PlayerCore *core, const QString &outputFolder,
+                               const QString &sampleFolder)
+{
+    auto *shots = new HarnessScreenshots(window, core, outputFolder, sampleFolder);
+    QTimer::singleShot(0, shots, [shots] { shots->run(); });
+}
+
+void HarnessScreenshots::placeWindow()
+{
+    m_window->showNormal();
+    m_window->resize(WidthPx, HeightPx);
+    m_window->raise();
+    m_window->activateWindow();
+    waitFor([&] { return m_window->size() == QSize(WidthPx, HeightPx); }, 3000);
+}
+
+void HarnessScreenshots::save(const QString &name, const QPixmap &picture)
+{
+    const QString file = QDir(m_outputFolder).filePath(name + QStringLiteral(".png"));
+    if (picture.isNull() || !picture.save(file, "PNG")) {
+        m_problems << QStringLiteral("could not write %1").arg(file);
+        return;
+    }
+    ++m_saved;
+    std::printf("%s (%dx%d)\n", file.toLocal8Bit().constData(), picture.width(), picture.height());
+    std::fflush(stdout);
+}
+
+void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
+{
+    m_window->navigate(pageId);
+    waitMs(500); // pages load their lists and covers on the event loop
+    save(name, m_window->grab());
+}
+
+bool HarnessScreenshots::playAndWait(const QString &path)
+{
+    const QString wanted = QFileInfo(path).absoluteFilePath();
+    m_window->playPaths({wanted}, 0);
+    const bool loaded = waitFor(
+            [&] {
+                return m_core->duration() > 0 &&
+                       QFileInfo(m_core->currentPath()).absoluteFilePath() == wanted;
+            },
+            15000);
+    if (!loaded)
+        m_problems << QStringLiteral("%1 did not load").arg(path);
+    return loaded;
+}
+
+void HarnessScreenshots::shootDialogs(int &number)
+{
+    struct DialogView
+    {
+        const char *name;
+        const char *actionId;
+    };
+    // Commands that open a dialog of their own; the rest act at once.
+    const DialogView views[] = {
+            {"dialog-open-link", "open_url"},
+            {"dialog-go-to-time", "goto_time"},
+            {"dialog-sleep-timer", "sleep_timer"},
+            {"dialog-media-info", "media_info"},
+    };
+    for (const DialogView &view : views) {
+        QAction *action = Actions::instance()->action(QString::fromLatin1(view.actionId));
+        if (!action) {
+            m_problems << QStringLiteral("no command \"%1\"").arg(QLatin1String(view.actionId));
+            continue;
+        }
+        const QString name = QStringLiteral("%1-%2")
+                                     .arg(number, 2, 10, QLatin1Char('0'))
+                                     .arg(QLatin1String(view.name));
+        const QString title = HarnessSupport::withModalDialog(
+                [action] { action->trigger(); },
+                [&](QWidget *dialog) {
+                    save(name, HarnessSupport::grabWindowWithDialog(m_window, dialog));
+                });
+        if (title.isEmpty())
+            m_problems
+                    << QStringLiteral("\"%1\" opened no dialog").arg(QLatin1String(view.actionId));
+        ++number;
+    }
+}
+
+void HarnessScreenshots::run()
+{
+    QDir().mkpath(m_outputFolder);
+    const QStringList audio = HarnessSupport::mediaFilesIn(
+            m_sampleFolder + QStringLiteral("/Musicas"),
+            {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
+             QStringLiteral("m4a"), QStringLiteral("wav"), QStringLiteral("opus")});
+    const QStringList video = HarnessSupport::mediaFilesIn(
+            m_sampleFolder + QStringLiteral("/Videos"),
+            {QStringLiteral("mp4"), QStringLiteral("mkv"), QStringLiteral("webm"),
+             QStringLiteral("avi"), QStringLiteral("mov")});
+
+    placeWindow();
+    waitMs(800);
+    const QStringList pages = {QStringLiteral("home"),    QStringLiteral("videos"),
+                               QStringLiteral("music"),   QStringLiteral("playlists"),
+                               QStringLiteral("recents"), QStringLiteral("radios"),
+                               QStringLiteral("settings")};
+    int number = 1;
+    for (const QString &page : pages)
+        shootPage(QStringLiteral("%1-%2").arg(number++, 2, 10, QLatin1Char('0')).arg(page), page);
+
+    auto nameOf = [&number](const char *view) {
+        return QStringLiteral("%1-%2")
+                .arg(number++, 2, 10, QLatin1Char('0'))
+                .arg(QLatin1String(view));
+    };
+
+    // Now playing: a song with its cover, a little into the lyrics.
+    const QString nowPlaying = nameOf("now-playing");
+    if (audio.isEmpty()) {
+        m_problems << QStringLiteral("no audio file under %1/Musicas").arg(m_sampleFolder);
+    } else if (playAndWait(audio.first())) {
+        m_window->navigate(QStringLiteral("player"));
+        waitFor([&] { return m_core->position() > 1.5; }, 5000);
+        waitMs(600);
+        save(nowPlaying, m_window->grab());
+    }
+
+    // The video on a still frame, so the picture does not depend on timing.
+    const QString player = nameOf("player-video");
+    const QString queue = nameOf("queue-panel");
+    const QString fullscreen = nameOf("fullscreen");
+    const QString mini = nameOf("mini-player");
+    if (video.isEmpty()) {
+        m_problems << QStringLiteral("no video file under %1/Videos").arg(m_sampleFolder);
+    } else if (playAndWait(video.first())) {
+        // The queue shows more than one item when there are several videos.
+        if (video.size() > 1)
+            m_window->enqueuePaths(video.mid(1));
+        m_window->navigate(QStringLiteral("player"));
+        waitFor([&] { return m_core->position() > 1.0; }, 6000);
+        m_core->setPaused(true);
+        waitFor([&] { return m_core->isPaused(); }, 3000);
+        waitMs(800);
+        save(player, m_window->grab());
+
+        if (QAction *toggle = Actions::instance()->action(QStringLiteral("queue_toggle"))) {
+            toggle->trigger();
+            waitMs(600);
+            save(queue, m_window->grab());
+            toggle->trigger();
+            waitMs(300);
+        }
+
+        m_window->setFullscreen(true);
+        waitMs(1200);
+        // Without a window manager (a bare virtual display) nobody enlarges a
+        // full-screen window; do what the manager would.
+        const QRect screen = m_window->screen()->geometry();
+        if (m_window->isFullscreenMode() && m_window->geometry() != screen) {
+            m_window->setGeometry(screen);
+            waitMs(600);
+        }
+        save(fullscreen, m_window->grab());
+        m_window->setFullscreen(false);
+        waitMs(600);
+        placeWindow();
+
+        m_window->toggleMiniPlayer();
+        waitMs(1200);
+        if (m_window->isMiniMode())
+            save(mini, m_window->grab());
+        else
+            m_problems << QStringLiteral("the mini player did not open");
+        m_window->toggleMiniPlayer();
+        waitMs(600);
+        placeWindow();
+    }
+
+    // Dialogs over the player page with the video loaded (some need media).
+    shootDialogs(number);
+
+    for (const QString &problem : std::as_const(m_problems))
+        std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());
+    std::printf("%d picture(s) in %s\n", m_saved,
+                QDir(m_outputFolder).absolutePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+    m_core->stop();
+    QCoreApplication::exit(m_problems.isEmpty() ? 0 : 1);
+}

@@ -1,0 +1,128 @@
+#include "app/HarnessSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QPainter>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdio>
+
+namespace HarnessSupport {
+
+void waitMs(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool waitFor(const std::function<bool()> &condition, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        waitMs(20);
+    }
+    return true;
+}
+
+QString withModalDialog(const std::function<void()> &trigger,
+                        const std::function<void(QWidget *)> &onDialog)
+{
+    QString title;
+    bool finished = false;
+    int ticks = 0;
+    QTimer poll;
+    poll.setInterval(50);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        QPointer<QWidget> dialog = QApplication::activeModalWidget();
+        if (!dialog) {
+            // About five seconds without a dialog: the command opened none.
+            if (++ticks > 100) {
+                poll.stop();
+                finished = true;
+            }
+            return;
+        }
+        poll.stop();
+        waitMs(400); // let it lay out and paint
+        if (dialog) {
+            title = dialog->windowTitle();
+            if (title.isEmpty())
+                title = QString::fromLatin1(dialog->metaObject()->className());
+            onDialog(dialog);
+        }
+        if (auto *box = qobject_cast<QDialog *>(dialog.data()))
+            box->reject();
+        else if (dialog)
+            dialog->close();
+        finished = true;
+    });
+    poll.start();
+    trigger();
+    waitFor([&] { return finished; }, 8000);
+    poll.stop();
+    return title;
+}
+
+QPixmap grabWindowWithDialog(QWidget *window, QWidget *dialog)
+{
+    QPixmap picture = window->grab();
+    const QPixmap dialogPicture = dialog->grab();
+    QPoint at = dialog->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0));
+    // A dialog placed off the window (no window manager) is shown centred.
+    if (!QRect(QPoint(0, 0), picture.deviceIndependentSize().toSize())
+                 .contains(QRect(at, dialog->size())))
+        at = QPoint((window->width() - dialog->width()) / 2,
+                    (window->height() - dialog->height()) / 2);
+    QPainter painter(&picture);
+    painter.fillRect(picture.rect(), QColor(0, 0, 0, 110)); // dim what is behind
+    painter.drawPixmap(at, dialogPicture);
+    painter.setPen(QColor(255, 255, 255, 60));
+    painter.drawRect(QRect(at, dialog->size()).adjusted(0, 0, -1, -1));
+    return picture;
+}
+
+QStringList mediaFilesIn(const QString &folder, const QStringList &suffixes)
+{
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (suffixes.contains(QFileInfo(path).suffix().toLower()))
+            files << path;
+    }
+    files.sort();
+    return files;
+}
+
+void reportLine(QStringList &lines, const QString &line)
+{
+    lines << line;
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+}
+
+bool writeReport(const QString &file, const QStringList &lines)
+{
+    if (file.isEmpty())
+        return false;
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return false;
+    const QByteArray text = (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8();
+    return out.write(text) == text.size();
+}
+
+} // namespace HarnessSupport

@@ -1,0 +1,267 @@
+#include "app/HarnessUiAudit.h"
+
+#include "app/AppSettings.h"
+#include "app/HarnessSupport.h"
+#include "engine/PlayerCore.h"
+#include "ui/Actions.h"
+#include "ui/MainWindow.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTextDocument>
+#include <QTimer>
+
+using HarnessSupport::waitFor;
+using HarnessSupport::waitMs;
+
+namespace {
+
+QString describe(const QWidget *widget)
+{
+    QString text = QString::fromLatin1(widget->metaObject()->className());
+    if (!widget->objectName().isEmpty())
+        text += QLatin1Char('#') + widget->objectName();
+    // The nearest named ancestor tells a reader where to look.
+    for (const QWidget *up = widget->parentWidget(); up; up = up->parentWidget()) {
+        if (!up->objectName().isEmpty() && !up->objectName().startsWith(QLatin1String("qt_"))) {
+            text += QStringLiteral(" in ") + up->objectName();
+            break;
+        }
+    }
+    return text;
+}
+
+QString plainText(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    QTextDocument document;
+    document.setHtml(text);
+    return document.toPlainText();
+}
+
+QString quoted(const QString &text)
+{
+    QString shown = text.simplified();
+    if (shown.size() > 60)
+        shown = shown.left(57) + QStringLiteral("...");
+    return QLatin1Char('"') + shown + QLatin1Char('"');
+}
+
+} // namespace
+
+HarnessUiAudit::HarnessUiAudit(MainWindow *window, PlayerCore *core, const QString &reportFile,
+                               const QString &mediaFile)
+    : QObject(window)
+    , m_window(window)
+    , m_core(core)
+    , m_reportFile(reportFile)
+    , m_mediaFile(mediaFile)
+{}
+
+void HarnessUiAudit::start(MainWindow *window, PlayerCore *core, const QString &reportFile,
+                           const QString &mediaFile)
+{
+    auto *audit = new HarnessUiAudit(window, core, reportFile, mediaFile);
+    QTimer::singleShot(0, audit, [audit] { audit->run(); });
+}
+
+bool HarnessUiAudit::looksLikeOtherLanguage(const QString &text, bool english)
+{
+    // Whole words only: short common words of each language that the other
+    // one does not use.
+    static const QRegularExpression portuguese(
+            QStringLiteral("\\b(não|nao|você|voce|reprodução|música|músicas|vídeo|vídeos|"
+                           "configurações|pasta|pastas|arquivo|arquivos|abrir|tocar|tocando|"
+                           "fila|sair|buscar|limpar|salvar|nenhum|nenhuma|sem|para|com|"
+                           "uma|da|dos|das|ao|os|adicionar|remover|recentes|"
+                           "rádio|rádios|legenda|legendas|início|próxima|anterior|"
+                           "tempo|agora|aqui|esta|este|ou|mais|menos)\\b"),
+            QRegularExpression::CaseInsensitiveOption |
+                    QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression accents(QStringLiteral("[ãõçáéíóúâêôàÃÕÇÁÉÍÓÚÂÊÔÀ]"));
+    static const QRegularExpression englishWords(
+            QStringLiteral("\\b(the|and|of|with|your|you|open|settings|search|nothing|empty|"
+                           "add|remove|folder|folders|file|files|recent|next|previous|"
+                           "play|pause|stop|queue|now|here|this|or|more|less|clear|save|"
+                           "music|videos|none)\\b"),
+            QRegularExpression::CaseInsensitiveOption |
+                    QRegularExpression::UseUnicodePropertiesOption);
+    if (english)
+        return portuguese.match(text).hasMatch() || accents.match(text).hasMatch();
+    return englishWords.match(text).hasMatch();
+}
+
+bool HarnessUiAudit::isMediaText(const QString &text) const
+{
+    // Titles, artists and file names come from the media, not from the
+    // interface, and may be in any language.
+    for (const QString &value : m_mediaTexts)
+        if (!value.isEmpty() && text.contains(value, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+void HarnessUiAudit::note(const QString &key, const QString &line)
+{
+    if (m_seen.contains(key))
+        return;
+    m_seen.insert(key);
+    ++m_findings;
+    HarnessSupport::reportLine(m_lines, line);
+}
+
+void HarnessUiAudit::auditWidget(QWidget *widget, const QString &where, const QString &sizeText)
+{
+    const QString id = describe(widget);
+    QString text;
+    int needPx = 0;
+    int havePx = 0;
+
+    if (auto *button = qobject_cast<QAbstractButton *>(widget)) {
+        text = button->text();
+        text.remove(QLatin1Char('&'));
+        const bool iconOnly = text.trimmed().isEmpty() && !button->icon().isNull();
+        if (iconOnly && button->toolTip().isEmpty() && button->accessibleName().isEmpty())
+            note(QStringLiteral("name|") + id,
+                 QStringLiteral(
+                         "unnamed  %1: icon-only %2 has neither accessible name nor tool tip")
+                         .arg(where, id));
+        if (!text.isEmpty()) {
+            // The size hint includes icon, padding and style-sheet margins.
+            needPx = button->sizeHint().width();
+            havePx = button->width();
+        }
+    } else if (auto *label = qobject_cast<QLabel *>(widget)) {
+        text = plainText(label->text());
+        if (!text.isEmpty() && !label->wordWrap() && !text.contains(QLatin1Char('\n'))) {
+            needPx = label->fontMetrics().horizontalAdvance(text);
+            havePx = label->contentsRect().width() - 2 * label->margin();
+        }
+    } else if (auto *group = qobject_cast<QGroupBox *>(widget)) {
+        text = group->title();
+    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        text = edit->placeholderText();
+    }
+
+    if (needPx > 0 && havePx > 0 && needPx > havePx + 1)
+        note(QStringLiteral("clip|%1|%2|%3").arg(sizeText, id, text),
+             QStringLiteral("clipped  %1 at %2: %3 %4 needs %5 px, has %6 px")
+                     .arg(where, sizeText, id, quoted(text))
+                     .arg(needPx)
+                     .arg(havePx));
+
+    const QString tip = widget->toolTip();
+    for (const QString &shown : {text, plainText(tip)}) {
+        if (shown.trimmed().isEmpty() || isMediaText(shown))
+            continue;
+        if (looksLikeOtherLanguage(shown, uiEnglish))
+            note(QStringLiteral("lang|") + shown,
+                 QStringLiteral("language %1: %2 shows %3 in a %4 interface")
+                         .arg(where, id, quoted(shown),
+                              uiEnglish ? QStringLiteral("English")
+                                        : QStringLiteral("Portuguese")));
+    }
+}
+
+void HarnessUiAudit::auditTree(QWidget *root, const QString &where, const QString &sizeText)
+{
+    const QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    for (QWidget *widget : widgets) {
+        if (!widget->isVisibleTo(root) || widget->width() <= 0)
+            continue;
+        if (widget->objectName().startsWith(QLatin1String("qt_")))
+            continue; // the toolkit's own scroll-bar and viewport parts
+        auditWidget(widget, where, sizeText);
+    }
+}
+
+void HarnessUiAudit::run()
+{
+    HarnessSupport::reportLine(m_lines, QStringLiteral("# interface audit, %1 interface, media %2")
+                                                .arg(uiEnglish ? QStringLiteral("English")
+                                                               : QStringLiteral("Portuguese"),
+                                                     m_mediaFile));
+    const QFileInfo media(m_mediaFile);
+    m_mediaTexts << media.completeBaseName() << media.fileName() << media.dir().dirName();
+    if (media.isFile()) {
+        const QString path = media.absoluteFilePath();
+        m_window->playPaths({path}, 0);
+        const bool loaded = waitFor(
+                [&] {
+                    return m_core->duration() > 0 &&
+                           QFileInfo(m_core->currentPath()).absoluteFilePath() == path;
+                },
+                15000);
+        if (!loaded)
+            HarnessSupport::reportLine(m_lines, QStringLiteral("# media did not load"));
+        waitMs(500);
+        m_core->setPaused(true);
+        m_mediaTexts << m_core->mediaTitle();
+        const QVariantMap tags = m_core->metadata();
+        for (auto it = tags.cbegin(); it != tags.cend(); ++it)
+            m_mediaTexts << it.value().toString();
+    } else {
+        HarnessSupport::reportLine(m_lines, QStringLiteral("# media file missing: ") + m_mediaFile);
+    }
+    m_mediaTexts.removeAll(QString());
+
+    const QStringList pages = {QStringLiteral("home"),     QStringLiteral("videos"),
+                               QStringLiteral("music"),    QStringLiteral("playlists"),
+                               QStringLiteral("recents"),  QStringLiteral("radios"),
+                               QStringLiteral("settings"), QStringLiteral("player")};
+    const QList<QSize> sizes = {QSize(1320, 820), QSize(800, 600)};
+    for (const QSize &size : sizes) {
+        m_window->showNormal();
+        m_window->resize(size);
+        waitFor([&] { return m_window->size() == size; }, 2000);
+        const QString sizeText = QStringLiteral("%1x%2").arg(size.width()).arg(size.height());
+        if (m_window->size() != size)
+            HarnessSupport::reportLine(m_lines, QStringLiteral("# window is %1x%2 instead of %3")
+                                                        .arg(m_window->width())
+                                                        .arg(m_window->height())
+                                                        .arg(sizeText));
+        for (const QString &page : pages) {
+            m_window->navigate(page);
+            waitMs(300);
+            auditTree(m_window, QStringLiteral("page ") + page, sizeText);
+        }
+    }
+
+    m_window->showNormal();
+    m_window->resize(1320, 820);
+    m_window->navigate(QStringLiteral("player"));
+    for (const char *command : {"open_url", "goto_time", "sleep_timer", "media_info"}) {
+        QAction *action = Actions::instance()->action(QString::fromLatin1(command));
+        if (!action)
+            continue;
+        const QString title = HarnessSupport::withModalDialog(
+                [action] { action->trigger(); },
+                [&](QWidget *dialog) {
+                    const QString where = QStringLiteral("dialog ") + QLatin1String(command);
+                    auditTree(dialog, where,
+                              QStringLiteral("%1x%2").arg(dialog->width()).arg(dialog->height()));
+                    const QString dialogTitle = dialog->windowTitle();
+                    if (!dialogTitle.isEmpty() && looksLikeOtherLanguage(dialogTitle, uiEnglish))
+                        note(QStringLiteral("lang|") + dialogTitle,
+                             QStringLiteral("language %1: title %2")
+                                     .arg(where, quoted(dialogTitle)));
+                });
+        if (title.isEmpty())
+            HarnessSupport::reportLine(
+                    m_lines,
+                    QStringLiteral("# \"%1\" opened no dialog").arg(QLatin1String(command)));
+    }
+
+    HarnessSupport::reportLine(m_lines, QStringLiteral("# %1 finding(s)").arg(m_findings));
+    HarnessSupport::writeReport(m_reportFile, m_lines);
+    m_core->stop();
+    QCoreApplication::exit(0);
+}

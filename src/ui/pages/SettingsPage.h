@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QWidget>
+
+class Host;
+class QComboBox;
+class QKeySequenceEdit;
+class QTableWidget;
+
+// Preferences. For now: the output device, the keyboard shortcut editor and
+// the update and subtitle-style entry points.
+class SettingsPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit SettingsPage(Host *host, QWidget *parent = nullptr);
+
+    // Fills the output device list from the running engine.
+    void refreshAudioDevices();
+    // Shows every action's current shortcut again.
+    void reloadShortcuts();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+signals:
+    void checkUpdatesRequested();
+    void subtitleStyleRequested();
+
+private:
+    QWidget *buildShortcutEditor();
+    void fillShortcutTable();
+    void finishEditing(const QString &id, QKeySequenceEdit *editor);
+
+    Host *m_host;
+    QComboBox *m_deviceBox = nullptr;
+    QTableWidget *m_shortcutTable = nullptr;
+    QList<QPair<QString, QKeySequenceEdit *>> m_editors;
+};

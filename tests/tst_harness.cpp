@@ -1,0 +1,186 @@
+#include "TestMedia.h"
+#include "app/HarnessUiAudit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QSet>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The unattended switches run as a user's machine would run them: the built
+// executable as a child process with a private data folder.
+class tst_Harness final : public QObject
+{
+    Q_OBJECT
+
+    struct Run
+    {
+        int exitCode = -1;
+        QString out;
+    };
+
+    static Run runPlayer(const QString &home, const QStringList &args, int timeoutMs = 120000)
+    {
+        QProcess process;
+        process.setProcessEnvironment(TestMedia::isolatedEnvironment(home));
+        process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process.start(TestMedia::playerExecutable(), args);
+        Run run;
+        if (!process.waitForFinished(timeoutMs)) {
+            process.kill();
+            process.waitForFinished(5000);
+            run.out = QStringLiteral("timed out");
+            return run;
+        }
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -2;
+        run.out = QString::fromUtf8(process.readAllStandardOutput());
+        return run;
+    }
+
+    static QStringList reportLines(const QString &file)
+    {
+        QFile in(file);
+        if (!in.open(QIODevice::ReadOnly | QIODevice::Text))
+            return {};
+        return QString::fromUtf8(in.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    }
+
+    // Distinct colours on a coarse grid; one means a blank picture.
+    static int colourCount(const QImage &image)
+    {
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 16)
+            for (int x = 0; x < image.width(); x += 16)
+                colours.insert(image.pixel(x, y));
+        return int(colours.size());
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void selfTestPassesOnPlayableMedia()
+    {
+        QTemporaryDir dir;
+        const QString song = TestMedia::tone(dir.filePath("song.ogg"), 4);
+        const QString clip = TestMedia::solidVideo(dir.filePath("clip.mp4"), 4, "blue");
+        QVERIFY(!song.isEmpty() && !clip.isEmpty());
+        const QString report = dir.filePath("report.txt");
+        const Run run = runPlayer(dir.filePath("home"), {"--selftest", report, song, clip});
+        const QStringList lines = reportLines(report);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+        const QStringList checks = lines.filter(QRegularExpression("^(ok|FAIL|skip) "));
+        QVERIFY2(checks.size() >= 9, qPrintable(lines.join('\n')));
+        QVERIFY2(lines.filter(QRegularExpression("^FAIL")).isEmpty(), qPrintable(lines.join('\n')));
+        // Each link of the chain is reported, not just a verdict.
+        for (const char *what : {"ok   start-file", "ok   file-loaded song.ogg",
+                                 "ok   position advancing", "ok   pause holds the position",
+                                 "ok   next plays clip.mp4", "ok   previous plays song.ogg",
+                                 "ok   end-file eof song.ogg", "ok   queue moves on after eof"})
+            QVERIFY2(lines.contains(QString::fromLatin1(what)), what);
+        // Standard output carries the same lines.
+        QCOMPARE(run.out.split('\n', Qt::SkipEmptyParts), lines);
+    }
+
+    void selfTestFailsOnMissingFile()
+    {
+        QTemporaryDir dir;
+        const QString missing = dir.filePath("gone.ogg");
+        const QString report = dir.filePath("report.txt");
+        const Run run = runPlayer(dir.filePath("home"), {"--selftest", report, missing}, 60000);
+        const QStringList lines = reportLines(report);
+        QVERIFY2(run.exitCode != 0 && run.exitCode != -1, qPrintable(run.out));
+        QVERIFY2(lines.contains("FAIL file exists " + missing + ": missing or unreadable"),
+                 qPrintable(lines.join('\n')));
+        QVERIFY(lines.contains("# result: FAIL (1 failed)"));
+    }
+
+    void screenshotsCoverEveryView()
+    {
+        QTemporaryDir dir;
+        const QString sample = dir.filePath("sample");
+        QVERIFY(QDir().mkpath(sample + "/Musicas/Artist") && QDir().mkpath(sample + "/Videos"));
+        QVERIFY(!TestMedia::mp3WithCover(sample + "/Musicas/Artist/01 Song.mp3", 5, "Song")
+                         .isEmpty());
+        // A red picture makes a black (unrendered) video surface obvious.
+        QVERIFY(!TestMedia::solidVideo(sample + "/Videos/clip.mp4", 5, "red", 320, 240).isEmpty());
+        const QString out = dir.filePath("shots");
+        const Run run = runPlayer(dir.filePath("home"), {"--screenshots", out, sample}, 240000);
+        QVERIFY2(run.exitCode == 0, qPrintable(run.out));
+
+        const QStringList windowed = {"01-home",
+                                      "02-videos",
+                                      "03-music",
+                                      "04-playlists",
+                                      "05-recents",
+                                      "06-radios",
+                                      "07-settings",
+                                      "08-now-playing",
+                                      "09-player-video",
+                                      "10-queue-panel",
+                                      "13-dialog-open-link",
+                                      "14-dialog-go-to-time",
+                                      "15-dialog-sleep-timer",
+                                      "16-dialog-media-info"};
+        for (const QString &name : windowed) {
+            const QImage image(out + "/" + name + ".png");
+            QVERIFY2(!image.isNull(), qPrintable(name));
+            QCOMPARE(image.size(), QSize(1320, 820));
+            QVERIFY2(colourCount(image) > 1, qPrintable(name));
+        }
+        const QImage full(out + "/11-fullscreen.png");
+        QVERIFY(!full.isNull());
+        QCOMPARE(full.size(), QGuiApplication::primaryScreen()->size());
+        const QImage mini(out + "/12-mini-player.png");
+        QVERIFY(!mini.isNull());
+        QVERIFY(mini.width() < 1320 && mini.height() < 820 && colourCount(mini) > 1);
+
+        // The video picture shows the red frame, not an empty surface.
+        const QImage video(out + "/09-player-video.png");
+        int red = 0;
+        for (int y = 0; y < video.height(); y += 8)
+            for (int x = 0; x < video.width(); x += 8) {
+                const QColor c = video.pixelColor(x, y);
+                red += c.red() > 200 && c.green() < 60 && c.blue() < 60;
+            }
+        QVERIFY2(red > 1000, qPrintable(QString::number(red)));
+        QCOMPARE(QDir(out).entryList({"*.png"}).size(), windowed.size() + 2);
+    }
+
+    void uiAuditWritesReport()
+    {
+        QTemporaryDir dir;
+        const QString song = TestMedia::tone(dir.filePath("song.ogg"), 4);
+        const QString report = dir.filePath("audit.txt");
+        const Run run = runPlayer(dir.filePath("home"), {"--ui-audit", report, song}, 180000);
+        QCOMPARE(run.exitCode, 0);
+        const QStringList lines = reportLines(report);
+        QVERIFY2(lines.size() >= 2, qPrintable(run.out));
+        QVERIFY(lines.first().startsWith("# interface audit, Portuguese interface"));
+        QVERIFY(lines.last().endsWith("finding(s)"));
+        // Every line is either a comment or one of the three kinds of finding.
+        for (const QString &line : lines)
+            QVERIFY2(QRegularExpression("^(# |unnamed  |clipped  |language )")
+                             .match(line)
+                             .hasMatch(),
+                     qPrintable(line));
+        QVERIFY2(lines.filter("opened no dialog").isEmpty(), qPrintable(lines.join('\n')));
+    }
+
+    void languageHeuristic()
+    {
+        QVERIFY(HarnessUiAudit::looksLikeOtherLanguage("Abrir pasta", true));
+        QVERIFY(HarnessUiAudit::looksLikeOtherLanguage("Configurações", true));
+        QVERIFY(!HarnessUiAudit::looksLikeOtherLanguage("Open folder", true));
+        QVERIFY(!HarnessUiAudit::looksLikeOtherLanguage("Playlists", true));
+        QVERIFY(HarnessUiAudit::looksLikeOtherLanguage("Open folder", false));
+        QVERIFY(!HarnessUiAudit::looksLikeOtherLanguage("Abrir pasta", false));
+        QVERIFY(!HarnessUiAudit::looksLikeOtherLanguage("Playlists", false));
+        QVERIFY(!HarnessUiAudit::looksLikeOtherLanguage("1:23 / 4:56", false));
+    }
+};
+
+QTEST_MAIN(tst_Harness)
+#include "tst_harness.moc"

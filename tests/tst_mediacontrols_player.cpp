@@ -1,0 +1,294 @@
+#include "MediaControls.h"
+#include "MprisClient.h"
+#include "TestMedia.h"
+#include "engine/PlayerCore.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <QtTest>
+
+#include <memory>
+
+// The media controls on a real engine playing generated media: what desktop
+// clients read and what their commands do to playback.
+
+using namespace MprisClient;
+
+// Generous: the machines that run this suite are often busy.
+constexpr int Patience = 20000;
+
+namespace {
+
+QString playerProperty(const QString &name)
+{
+    return getProperty(PlayerInterface, name).out;
+}
+
+// The value inside a gdbus reply such as "(<int64 1500000>,)".
+qint64 int64Of(const QString &reply)
+{
+    return reply.section("int64 ", 1).section('>', 0, 0).toLongLong();
+}
+
+QString metadataValue(const QVariantMap &metadata, const QString &key)
+{
+    for (auto it = metadata.cbegin(); it != metadata.cend(); ++it) {
+        if (it.key().compare(key, Qt::CaseInsensitive) == 0)
+            return it.value().toString();
+    }
+    return {};
+}
+
+const QString Player = PlayerInterface;
+
+} // namespace
+
+class tst_MediaControlsPlayer final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<QWidget> m_window;
+    std::unique_ptr<PlayerCore> m_core;
+    std::unique_ptr<MediaControls> m_controls;
+    QStringList m_songs;
+    QString m_video;
+    QString m_cover;
+
+    // What the main window does with the controls: the now-playing refresh on
+    // title changes, the state on pause and idle, and the requests wired to
+    // the transport.
+    void wire()
+    {
+        PlayerCore *core = m_core.get();
+        MediaControls *controls = m_controls.get();
+        auto refresh = [this, core, controls] {
+            const QString path = core->currentPath();
+            if (path.isEmpty())
+                return;
+            const bool video = core->hasVideo() || path.endsWith(".mkv");
+            const QString artist = video ? QFileInfo(path).absoluteDir().dirName()
+                                         : metadataValue(core->metadata(), "artist");
+            controls->setTrack(core->nowPlayingTitle(), artist,
+                               metadataValue(core->metadata(), "album"),
+                               video ? QString() : m_cover, video);
+            controls->setPlaybackState(!core->isPaused(), true);
+        };
+        connect(core, &PlayerCore::titleChanged, controls, refresh);
+        connect(core, &PlayerCore::fileLoaded, controls, refresh);
+        connect(core, &PlayerCore::pauseChanged, controls, [core, controls](bool paused) {
+            controls->setPlaybackState(!paused, !core->isIdle());
+        });
+        connect(core, &PlayerCore::idleChanged, controls, [controls](bool idle) {
+            if (idle)
+                controls->setPlaybackState(false, false);
+        });
+        connect(controls, &MediaControls::playPauseRequested, core, &PlayerCore::togglePause);
+        connect(controls, &MediaControls::playRequested, core, [core] { core->setPaused(false); });
+        connect(controls, &MediaControls::pauseRequested, core, [core] { core->setPaused(true); });
+        connect(controls, &MediaControls::nextRequested, core, &PlayerCore::next);
+        connect(controls, &MediaControls::previousRequested, core, &PlayerCore::previous);
+        connect(controls, &MediaControls::stopRequested, core, &PlayerCore::stop);
+    }
+
+    bool waitPlaying(int index)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        while (timer.elapsed() < 20000) {
+            if (m_core->queuePos() == index && !m_core->isIdle() && !m_core->isPaused() &&
+                m_core->position() > 0.2 && m_core->duration() > 0)
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName("orvandel");
+        QCoreApplication::setApplicationName("ZorviPlayer-tst-mediacontrols-player");
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
+        QVERIFY(m_dir.isValid());
+        const QString songs = m_dir.filePath("Music");
+        const QString films = m_dir.filePath("Holiday Films");
+        QVERIFY(QDir().mkpath(songs) && QDir().mkpath(films));
+        const QStringList titles{"First Song", "Second Song", "Third Song"};
+        for (int i = 0; i < titles.size(); ++i) {
+            const QString path =
+                    TestMedia::tone(QStringLiteral("%1/song%2.mp3").arg(songs).arg(i + 1), 30,
+                                    {"-metadata", "title=" + titles[i], "-metadata",
+                                     "artist=The Band", "-metadata", "album=Road Record"});
+            QVERIFY(!path.isEmpty());
+            m_songs << path;
+        }
+        m_video = TestMedia::solidVideo(films + "/beach day.mkv", 30, "blue", 160, 120);
+        QVERIFY(!m_video.isEmpty());
+        m_cover = m_dir.filePath("cover.jpg");
+        QVERIFY(TestMedia::ffmpeg(
+                {"-f", "lavfi", "-i", "color=c=red:s=32x32", "-frames:v", "1", m_cover}));
+
+        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
+        m_window = std::make_unique<QWidget>();
+        m_core = std::make_unique<PlayerCore>();
+        QString error;
+        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_controls = std::make_unique<MediaControls>(m_window.get(), m_core.get());
+        QVERIFY(m_controls->isAvailable());
+        wire();
+    }
+
+    void cleanupTestCase()
+    {
+        m_controls.reset();
+        m_core.reset();
+    }
+
+    void clientsFollowAndDrivePlayback()
+    {
+        m_core->playFiles(m_songs, 0);
+        QVERIFY(waitPlaying(0));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Playing"), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(
+                playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
+                QStringLiteral("First Song|The Band|Road Record"), Patience);
+        QCOMPARE(QUrl(playerctl({"metadata", "mpris:artUrl"}).out).toLocalFile(), m_cover);
+        // The length comes from the engine, in microseconds.
+        const qint64 length = playerctl({"metadata", "mpris:length"}).out.toLongLong();
+        QVERIFY2(qAbs(length - 30000000) < 200000, qPrintable(QString::number(length)));
+        QCOMPARE(playerProperty("CanSeek"), QStringLiteral("(<true>,)"));
+        // playerctl prints an object path in GVariant quoting.
+        const QString firstId = playerctl({"metadata", "mpris:trackid"}).out;
+        QVERIFY2(firstId.startsWith("'/") && firstId.endsWith('\''), qPrintable(firstId));
+
+        QCOMPARE(playerctl({"play-pause"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Paused"), Patience);
+        QCOMPARE(playerctl({"play-pause"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_core->isPaused(), Patience);
+        QCOMPARE(playerctl({"pause"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), Patience);
+        QCOMPARE(playerctl({"play"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_core->isPaused(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Playing"), Patience);
+
+        QCOMPARE(playerctl({"next"}).exitCode, 0);
+        QVERIFY(waitPlaying(1));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("Second Song"), Patience);
+        QVERIFY(playerctl({"metadata", "mpris:trackid"}).out != firstId);
+        QCOMPARE(playerctl({"next"}).exitCode, 0);
+        QVERIFY(waitPlaying(2));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("Third Song"), Patience);
+        // Early in an item, previous goes back one item.
+        QCOMPARE(playerctl({"previous"}).exitCode, 0);
+        QVERIFY(waitPlaying(1));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("Second Song"), Patience);
+
+        QCOMPARE(playerctl({"stop"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Stopped"), Patience);
+        QCOMPARE(playerProperty("CanSeek"), QStringLiteral("(<false>,)"));
+        QCOMPARE(int64Of(playerProperty("Position")), 0);
+    }
+
+    void positionSeekVolumeAndRate()
+    {
+        m_core->playFiles(m_songs, 0);
+        QVERIFY(waitPlaying(0));
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"metadata", "title"}).out,
+                                  QStringLiteral("First Song"), Patience);
+        Monitor monitor;
+        QVERIFY(monitor.ready());
+
+        // Plain playback is not a jump.
+        QTest::qWait(1500);
+        QVERIFY2(!monitor.text().contains("Seeked"), qPrintable(monitor.text()));
+        const double shown = playerctl({"position"}).out.toDouble();
+        QVERIFY2(qAbs(shown - m_core->position()) < 1.0,
+                 qPrintable(QString::number(shown) + " vs " + QString::number(m_core->position())));
+
+        // Absolute and relative positioning reach the engine and are announced.
+        QCOMPARE(playerctl({"position", "12"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 12 && m_core->position() < 14, Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("Player.Seeked (int64 12"),
+                                  qPrintable(monitor.text()), Patience);
+        QCOMPARE(playerctl({"position", "5-"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 7 && m_core->position() < 9, Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(monitor.text().count("Player.Seeked") >= 2, Patience);
+
+        // A position for another track, or beyond this one, is ignored.
+        const QString id = playerctl({"metadata", "mpris:trackid"}).out.remove('\'');
+        QCOMPARE(gdbusCall(Player + ".SetPosition", {"/org/zorviplayer/track/999999", "20000000"})
+                         .exitCode,
+                 0);
+        QCOMPARE(gdbusCall(Player + ".SetPosition", {id, "45000000"}).exitCode, 0);
+        QTest::qWait(400);
+        QVERIFY2(m_core->position() < 11, qPrintable(QString::number(m_core->position())));
+        QCOMPARE(gdbusCall(Player + ".SetPosition", {id, "20000000"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 20 && m_core->position() < 22, Patience);
+
+        // Seeking past the end moves on to the next item.
+        QCOMPARE(playerctl({"position", "60+"}).exitCode, 0);
+        QVERIFY(waitPlaying(1));
+
+        // Volume: MPRIS 1.0 is the player's 100 %.
+        monitor.clear();
+        QCOMPARE(playerctl({"volume", "0.5"}).exitCode, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_core->volume(), 50.0, Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("'Volume': <0.5>"),
+                                  qPrintable(monitor.text()), Patience);
+        QCOMPARE(playerctl({"volume"}).out.toDouble(), 0.5);
+        m_core->setVolume(80);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"volume"}).out.toDouble(), 0.8, Patience);
+
+        // Rate follows the engine speed both ways; zero means pause.
+        QCOMPARE(gdbusCall("org.freedesktop.DBus.Properties.Set", {Player, "Rate", "<1.5>"})
+                         .exitCode,
+                 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_core->speed(), 1.5, Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("'Rate': <1.5>"),
+                                  qPrintable(monitor.text()), Patience);
+        QCOMPARE(playerProperty("Rate"), QStringLiteral("(<1.5>,)"));
+        QCOMPARE(gdbusCall("org.freedesktop.DBus.Properties.Set", {Player, "Rate", "<0.0>"})
+                         .exitCode,
+                 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), Patience);
+        QCOMPARE(m_core->speed(), 1.5);
+        m_core->setSpeed(1.0);
+        m_core->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), Patience);
+    }
+
+    void videoShowsTitleAndFolder()
+    {
+        m_core->playFiles({m_video}, 0);
+        QVERIFY(waitPlaying(0));
+        // The engine names an untagged file by its file name.
+        QCOMPARE(m_core->nowPlayingTitle(), QStringLiteral("beach day.mkv"));
+        QTRY_COMPARE_WITH_TIMEOUT(
+                playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
+                QStringLiteral("beach day.mkv|Holiday Films|"), Patience);
+        const QString metadata = playerProperty("Metadata");
+        QVERIFY2(!metadata.contains("artUrl"), qPrintable(metadata));
+        QVERIFY2(metadata.contains("'mpris:length': <int64 30"), qPrintable(metadata));
+        m_core->stop();
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"status"}).out, QStringLiteral("Stopped"), Patience);
+    }
+};
+
+QTEST_MAIN(tst_MediaControlsPlayer)
+#include "tst_mediacontrols_player.moc"

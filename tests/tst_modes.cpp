@@ -1,0 +1,750 @@
+#include "TestMedia.h"
+#include "app/AppSettings.h"
+#include "engine/MpvWidget.h"
+#include "engine/PlayerCore.h"
+#include "library/Database.h"
+#include "ui/Actions.h"
+#include "ui/MainWindow.h"
+#include "ui/Toast.h"
+#include "ui/bars/ControlBar.h"
+
+#include <QAction>
+#include <QDirIterator>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QStyleHints>
+#include <QSystemTrayIcon>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+// Starts a helper X program (window manager, tray panel) and keeps it running
+// for the lifetime of the object.
+class Helper
+{
+public:
+    Helper(const QString &program, const QStringList &args)
+    {
+        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_process.start(program, args);
+        m_started = m_process.waitForStarted(5000);
+    }
+    ~Helper()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.terminate();
+            if (!m_process.waitForFinished(3000))
+                m_process.kill();
+            m_process.waitForFinished(3000);
+        }
+    }
+    bool started() const { return m_started; }
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+private:
+    QProcess m_process;
+    bool m_started = false;
+};
+
+QString findFile(const QString &root, const QString &name)
+{
+    QDirIterator it(root, {name}, QDir::Files, QDirIterator::Subdirectories);
+    return it.hasNext() ? it.next() : QString();
+}
+
+// Runs xdotool with the arguments; its standard output, or an empty text when
+// it failed or took longer than the timeout.
+QString xdotool(const QStringList &args, int timeoutMs = 15000)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), args);
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished();
+        return {};
+    }
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(tool.readAllStandardOutput()).trimmed();
+}
+
+// The player as its own process, in a private data folder, with the given
+// settings written before it starts.
+class PlayerProcess
+{
+public:
+    PlayerProcess(const QString &home, const QMap<QString, QVariant> &settings)
+        : m_home(home)
+    {
+        QProcessEnvironment env = TestMedia::isolatedEnvironment(home);
+        env.insert(QStringLiteral("ZORVIPLAYER_OPT"), QStringLiteral("ao=null"));
+        QSettings config(configPath(), QSettings::IniFormat);
+        config.setValue(QStringLiteral("general/checkUpdates"), false);
+        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+            config.setValue(it.key(), it.value());
+        config.sync();
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::ForwardedChannels);
+    }
+    ~PlayerProcess()
+    {
+        if (m_process.state() != QProcess::NotRunning) {
+            m_process.kill();
+            m_process.waitForFinished(5000);
+        }
+    }
+    QString configPath() const
+    {
+        return m_home + QStringLiteral("/data/orvandel/ZorviPlayer/config.ini");
+    }
+    QProcess &process() { return m_process; }
+    // Starts with the arguments and waits until the main window is mapped.
+    QString startAndFindWindow(const QStringList &args)
+    {
+        m_process.start(TestMedia::playerExecutable(), args);
+        if (!m_process.waitForStarted(10000))
+            return {};
+        const QString pid = QString::number(m_process.processId());
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 30000 && m_process.state() == QProcess::Running) {
+            const QString found = xdotool(
+                    {"search", "--onlyvisible", "--pid", pid, "--name", "Zorvi Player"}, 3000);
+            if (!found.isEmpty())
+                return found.split('\n').first();
+            QTest::qWait(200);
+        }
+        return {};
+    }
+    bool windowVisible()
+    {
+        return !xdotool({"search", "--onlyvisible", "--pid", QString::number(m_process.processId()),
+                         "--name", "Zorvi Player"},
+                        3000)
+                        .isEmpty();
+    }
+
+private:
+    QString m_home;
+    QProcess m_process;
+};
+
+} // namespace
+
+// Window modes, mouse handling on the video, keep-awake, tray and closing,
+// against a real engine (no audio, no video output) under a real window
+// manager.
+class tst_Modes final : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_home;
+    QTemporaryDir m_media;
+    std::unique_ptr<PlayerCore> m_core;
+    std::unique_ptr<Helper> m_windowManager;
+    std::unique_ptr<Helper> m_trayPanel;
+    QString m_video;
+    QString m_audio;
+
+    std::unique_ptr<MainWindow> makeWindow()
+    {
+        auto window = std::make_unique<MainWindow>(m_core.get());
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowExposed(window.get()))
+            return nullptr;
+        return window;
+    }
+
+    void waitIdle()
+    {
+        if (!m_core->isIdle()) {
+            m_core->stop();
+            QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 10000);
+        }
+    }
+
+    // Plays a file through the window and waits until it is loaded there.
+    bool play(MainWindow *window, const QString &path)
+    {
+        window->playPaths({path}, 0);
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 15000) {
+            if (window->currentPath() == path && !m_core->isIdle() &&
+                m_core->hasVideo() == path.endsWith(".mp4"))
+                return true;
+            QTest::qWait(20);
+        }
+        return false;
+    }
+
+    bool startTrayPanel()
+    {
+        m_trayPanel = std::make_unique<Helper>(QStringLiteral("trayer"),
+                                               QStringList{"--edge", "top", "--align", "right",
+                                                           "--widthtype", "request", "--height",
+                                                           "24", "--SetDockType", "true"});
+        if (!m_trayPanel->started())
+            return false;
+        QElapsedTimer waited;
+        waited.start();
+        while (!QSystemTrayIcon::isSystemTrayAvailable() && waited.elapsed() < 10000)
+            QTest::qWait(50);
+        return QSystemTrayIcon::isSystemTrayAvailable();
+    }
+
+    // Runs the application's event loop until something quits it; 3 when
+    // nothing did within ten seconds.
+    static int runEventLoop()
+    {
+        QTimer guard;
+        guard.setSingleShot(true);
+        QObject::connect(&guard, &QTimer::timeout, qApp, [] { QCoreApplication::exit(3); });
+        guard.start(10000);
+        return QApplication::exec();
+    }
+
+    // Only the double-click event: a press in the mini player may start a
+    // window move.
+    static void doubleClickOnly(QWidget *widget)
+    {
+        const QPointF at = widget->rect().center();
+        QMouseEvent event(QEvent::MouseButtonDblClick, at, widget->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(widget, &event);
+    }
+
+    static QWidget *visibleBalloon()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (widget->inherits("QBalloonTip") && widget->isVisible())
+                return widget;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_home.isValid());
+        QVERIFY(m_media.isValid());
+        qputenv("HOME", m_home.path().toUtf8());
+        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
+        QStandardPaths::setTestModeEnabled(true);
+        QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
+        QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer-tst-modes"));
+        QVERIFY(dataDir().startsWith(m_home.path()));
+        uiEnglish = true;
+        QVERIFY(Database::instance()->open());
+
+        // Full screen, maximise and frameless placement behave as on a desktop
+        // only with a window manager. Another one may already run; then openbox
+        // leaves at once and that one is used.
+        m_windowManager = std::make_unique<Helper>(QStringLiteral("openbox"), QStringList{});
+        QVERIFY2(m_windowManager->started(), "openbox did not start");
+        QTest::qWait(800);
+
+        m_video = TestMedia::solidVideo(m_media.filePath("clip.mp4"), 30, "blue", 320, 240);
+        QVERIFY(!m_video.isEmpty());
+        m_audio = TestMedia::tone(m_media.filePath("song.mp3"), 30);
+        QVERIFY(!m_audio.isEmpty());
+
+        m_core = std::make_unique<PlayerCore>();
+        QString error;
+        QVERIFY2(m_core->start(error), qPrintable(error));
+    }
+
+    void cleanupTestCase()
+    {
+        waitIdle();
+        m_core.reset();
+        m_trayPanel.reset();
+        m_windowManager.reset();
+    }
+
+    void init()
+    {
+        uiEnglish = true;
+        appSettings().remove(QStringLiteral("window/geometry"));
+        appSettings().remove(QStringLiteral("general/closeToTray"));
+        appSettings().remove(QStringLiteral("playback/keepAwake"));
+        waitIdle();
+        if (m_core->isPaused())
+            m_core->togglePause();
+    }
+
+    void nothingLoadedEntersNoMode()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(window->currentPath().isEmpty());
+        const QRect before = window->geometry();
+        window->setFullscreen(true);
+        QTest::qWait(300);
+        QVERIFY(!window->isFullscreenMode());
+        QVERIFY(!window->isFullScreen());
+        window->toggleMiniPlayer();
+        QTest::qWait(300);
+        QVERIFY(!window->isMiniMode());
+        QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
+        QCOMPARE(window->geometry(), before);
+        QVERIFY(window->sidebar()->isVisible());
+        QCOMPARE(window->controlBar()->parentWidget(), window->centralWidget());
+        QCOMPARE(window->currentPage(), QStringLiteral("home"));
+    }
+
+    void miniPlayerSizeAndCorner_data()
+    {
+        QTest::addColumn<bool>("video");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("audio") << false << QSize(460, 220);
+        QTest::newRow("video") << true << QSize(520, 292);
+    }
+
+    void miniPlayerSizeAndCorner()
+    {
+        QFETCH(bool, video);
+        QFETCH(QSize, size);
+        auto window = makeWindow();
+        QVERIFY(window);
+        window->resize(1100, 700);
+        QTRY_COMPARE(window->width(), 1100);
+        const QRect before = window->geometry();
+        QVERIFY(play(window.get(), video ? m_video : m_audio));
+
+        window->toggleMiniPlayer();
+        QVERIFY(window->isMiniMode());
+        QVERIFY(window->windowFlags() & Qt::FramelessWindowHint);
+        QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        const QRect area = window->screen()->availableGeometry();
+        const QPoint corner(area.right() - size.width() - 24, area.bottom() - size.height() - 24);
+        // The window manager has the last word on placement; wait for it.
+        QTRY_COMPARE(window->frameGeometry().size(), size);
+        QTRY_COMPARE(window->frameGeometry().topLeft(), corner);
+        QVERIFY(!window->sidebar()->isVisible());
+        QVERIFY(!window->menuBar()->isVisible());
+        QCOMPARE(window->currentPage(), QStringLiteral("player"));
+        ControlBar *bar = window->controlBar();
+        QCOMPARE(bar->parentWidget(), window->videoArea());
+        QCOMPARE(bar->property("overlay").toBool(), true);
+        // Audio keeps the bar over the compact view; a playing video hides it
+        // until the mouse moves.
+        QCOMPARE(bar->isVisible(), !video);
+        if (video)
+            window->videoSurface()->setFocus();
+        QTRY_COMPARE(window->videoArea()->size(), size);
+        const int barHeight = bar->sizeHint().height();
+        QCOMPARE(bar->geometry(),
+                 QRect(6, size.height() - barHeight - 6, size.width() - 12, barHeight));
+
+        // Leaving by double click on the compact view or the video.
+        QWidget *surface = video ? static_cast<QWidget *>(window->videoSurface())
+                                 : static_cast<QWidget *>(window->nowPlayingView());
+        doubleClickOnly(surface);
+        QTRY_VERIFY(!window->isMiniMode());
+        QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
+        QVERIFY(!(window->windowFlags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(bar->parentWidget(), window->centralWidget());
+        QCOMPARE(bar->property("overlay").toBool(), false);
+        QVERIFY(bar->isVisible());
+        QVERIFY(window->sidebar()->isVisible());
+        QTRY_COMPARE(window->geometry().size(), before.size());
+        QVERIFY(!m_core->isPaused());
+    }
+
+    void fullscreenOverlayAndRestoresMaximized()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        window->showMaximized();
+        QTRY_VERIFY(window->isMaximized());
+        QVERIFY(play(window.get(), m_video));
+
+        window->setFullscreen(true);
+        QVERIFY(window->isFullscreenMode());
+        QTRY_VERIFY(window->isFullScreen());
+        const QRect screen = window->screen()->geometry();
+        QTRY_COMPARE(window->videoArea()->size(), screen.size());
+        ControlBar *bar = window->controlBar();
+        QCOMPARE(bar->parentWidget(), window->videoArea());
+        const int barHeight = bar->sizeHint().height();
+        QTRY_COMPARE(bar->geometry(),
+                     QRect(28, screen.height() - barHeight - 28, screen.width() - 56, barHeight));
+        QVERIFY(!window->sidebar()->isVisible());
+        QVERIFY(!window->menuBar()->isVisible());
+        // A second request for the same state changes nothing.
+        window->setFullscreen(true);
+        QVERIFY(window->isFullScreen());
+        QCOMPARE(bar->parentWidget(), window->videoArea());
+
+        window->setFullscreen(false);
+        QVERIFY(!window->isFullscreenMode());
+        QTRY_VERIFY(!window->isFullScreen());
+        QTRY_VERIFY(window->isMaximized());
+        QCOMPARE(bar->parentWidget(), window->centralWidget());
+        QVERIFY(window->sidebar()->isVisible());
+        QCOMPARE(window->videoSurface()->cursor().shape(), Qt::ArrowCursor);
+
+        // From a normal window back to a normal window.
+        window->showNormal();
+        QTRY_VERIFY(!window->isMaximized());
+        window->setFullscreen(true);
+        QTRY_VERIFY(window->isFullScreen());
+        window->setFullscreen(false);
+        QTRY_VERIFY(!window->isFullScreen());
+        QTest::qWait(300);
+        QVERIFY(!window->isMaximized());
+    }
+
+    void autoHideHidesBarAndCursorInFullscreen()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(play(window.get(), m_video));
+        window->setFullscreen(true);
+        QTRY_VERIFY(window->isFullScreen());
+        ControlBar *bar = window->controlBar();
+        // Keep the pointer away from the bar.
+        QCursor::setPos(window->screen()->geometry().center() - QPoint(0, 300));
+        QVERIFY(bar->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), 5000);
+        QCOMPARE(window->videoSurface()->cursor().shape(), Qt::BlankCursor);
+        QTest::mouseMove(window->videoSurface(), QPoint(200, 200));
+        QTRY_VERIFY(bar->isVisible());
+        QCOMPARE(window->videoSurface()->cursor().shape(), Qt::ArrowCursor);
+        // Paused media keeps the bar.
+        m_core->togglePause();
+        QTRY_VERIFY(m_core->isPaused());
+        QTest::qWait(3000);
+        QVERIFY(bar->isVisible());
+        window->setFullscreen(false);
+    }
+
+    void clickPausesAfterIntervalDoubleClickTogglesFullscreen()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(play(window.get(), m_video));
+        QTRY_COMPARE(window->currentPage(), QStringLiteral("player"));
+        MpvWidget *surface = window->videoSurface();
+        QTRY_VERIFY(surface->isVisible());
+        const int interval = QGuiApplication::styleHints()->mouseDoubleClickInterval();
+        QVERIFY(interval > 0);
+
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
+        QVERIFY(!m_core->isPaused());
+        QTest::qWait(interval / 2);
+        QVERIFY(!m_core->isPaused());
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isPaused(), interval + 3000);
+        QVERIFY(clock.elapsed() >= interval);
+        m_core->togglePause();
+        QTRY_VERIFY(!m_core->isPaused());
+
+        QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
+        QVERIFY(window->isFullscreenMode());
+        QTRY_VERIFY(window->isFullScreen());
+        QTest::qWait(interval + 300);
+        QVERIFY(!m_core->isPaused());
+        QTest::mouseDClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
+        QVERIFY(!window->isFullscreenMode());
+        QTRY_VERIFY(!window->isFullScreen());
+        QTest::qWait(interval + 300);
+        QVERIFY(!m_core->isPaused());
+
+        // In the mini player a single click does not pause.
+        window->toggleMiniPlayer();
+        QVERIFY(window->isMiniMode());
+        QTest::mouseClick(surface, Qt::LeftButton, Qt::NoModifier, surface->rect().center());
+        QTest::qWait(interval + 300);
+        QVERIFY(!m_core->isPaused());
+        window->toggleMiniPlayer();
+        QVERIFY(!window->isMiniMode());
+    }
+
+    void wheelAndAlwaysOnTop()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(play(window.get(), m_video));
+        MpvWidget *surface = window->videoSurface();
+        QTRY_VERIFY(surface->isVisible());
+        m_core->setVolume(50);
+        QTRY_COMPARE(qRound(m_core->volume()), 50);
+        const QPoint at = surface->rect().center();
+        QWheelEvent up(at, surface->mapToGlobal(at), QPoint(), QPoint(0, 120), Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &up);
+        QTRY_COMPARE(qRound(m_core->volume()), 55);
+        QWheelEvent down(at, surface->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton,
+                         Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(surface, &down);
+        QApplication::sendEvent(surface, &down);
+        QTRY_COMPARE(qRound(m_core->volume()), 45);
+
+        QAction *onTop = Actions::instance()->action(QStringLiteral("on_top"));
+        QVERIFY(onTop);
+        onTop->trigger();
+        QVERIFY(window->isAlwaysOnTop());
+        QVERIFY(onTop->isChecked());
+        QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        QTRY_VERIFY(window->isVisible());
+        QCOMPARE(window->toastWidget()->text(), QStringLiteral("Always on top on"));
+        // The mini player ends with the always-on-top state it started with.
+        window->toggleMiniPlayer();
+        window->toggleMiniPlayer();
+        QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        onTop->trigger();
+        QVERIFY(!window->isAlwaysOnTop());
+        QVERIFY(!onTop->isChecked());
+        QVERIFY(!(window->windowFlags() & Qt::WindowStaysOnTopHint));
+        QCOMPARE(window->toastWidget()->text(), QStringLiteral("Always on top off"));
+    }
+
+    // Without the screen saver service on the bus the window still tracks what
+    // it wants and nothing fails.
+    void keepAwakeWithoutService()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(play(window.get(), m_video));
+        QTRY_VERIFY_WITH_TIMEOUT(window->isKeepingAwake(), 5000);
+        m_core->togglePause();
+        QTRY_VERIFY_WITH_TIMEOUT(!window->isKeepingAwake(), 5000);
+    }
+
+    void keepAwakeInhibitsOnceAndReleasesOnPause();
+
+    void noTrayMeansCloseQuits()
+    {
+        QVERIFY2(!QSystemTrayIcon::isSystemTrayAvailable(), "a tray is already running");
+        appSettings().setValue(QStringLiteral("general/closeToTray"), true);
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(!window->trayIcon());
+        QVERIFY(play(window.get(), m_audio));
+        m_core->setVolume(37);
+        QTRY_COMPARE(qRound(m_core->volume()), 37);
+        window->resize(1000, 640);
+        QTRY_COMPARE(window->width(), 1000);
+
+        // The close must end the event loop by itself.
+        QTimer::singleShot(0, window.get(), [&] { window->close(); });
+        QCOMPARE(runEventLoop(), 0);
+        QVERIFY(!window->isVisible());
+        QSettings stored(dataDir() + "/config.ini", QSettings::IniFormat);
+        QCOMPARE(stored.value("audio/volume").toInt(), 37);
+        QVERIFY(!stored.value("window/geometry").toByteArray().isEmpty());
+        auto restored = std::make_unique<MainWindow>(m_core.get());
+        QCOMPARE(restored->size(), QSize(1000, 640));
+    }
+
+    void closeToTrayBalloonOnceAndQuit()
+    {
+        QVERIFY2(startTrayPanel(), "no system tray from trayer");
+        auto window = makeWindow();
+        QVERIFY(window);
+        QSystemTrayIcon *tray = window->trayIcon();
+        QVERIFY(tray);
+        QVERIFY(tray->isVisible());
+        QCOMPARE(tray->toolTip(), QStringLiteral("Zorvi Player"));
+        QMenu *menu = window->trayMenu();
+        QVERIFY(menu);
+        QStringList entries;
+        for (QAction *action : menu->actions())
+            entries << (action->isSeparator() ? QStringLiteral("|") : action->text());
+        QStringList expected{"Show window", "|"};
+        for (const char *id : {"play_pause", "prev", "next"})
+            expected << Actions::instance()->action(QString::fromLatin1(id))->text();
+        expected << "|" << Actions::instance()->action("quit")->text();
+        QCOMPARE(entries, expected);
+
+        QVERIFY(play(window.get(), m_audio));
+        appSettings().setValue(QStringLiteral("general/closeToTray"), true);
+        QVERIFY(!window->close());
+        QVERIFY(!window->isVisible());
+        QTRY_VERIFY(visibleBalloon());
+        visibleBalloon()->hide();
+        QVERIFY(!m_core->isIdle());
+
+        // Activating the icon brings the window back and hides it again.
+        emit tray->activated(QSystemTrayIcon::Trigger);
+        QTRY_VERIFY(window->isVisible());
+        emit tray->activated(QSystemTrayIcon::DoubleClick);
+        QTRY_VERIFY(!window->isVisible());
+        window->show();
+        QTRY_VERIFY(window->isVisible());
+        // A middle click toggles pause.
+        emit tray->activated(QSystemTrayIcon::MiddleClick);
+        QTRY_VERIFY(m_core->isPaused());
+        emit tray->activated(QSystemTrayIcon::MiddleClick);
+        QTRY_VERIFY(!m_core->isPaused());
+
+        QVERIFY(!window->close());
+        QVERIFY(!window->isVisible());
+        QTest::qWait(1000);
+        QVERIFY(!visibleBalloon());
+
+        // Quitting bypasses the tray, even from the hidden window.
+        QTimer::singleShot(0, qApp,
+                           [] { Actions::instance()->action(QStringLiteral("quit"))->trigger(); });
+        QCOMPARE(runEventLoop(), 0);
+        QVERIFY(!tray->isVisible());
+        m_trayPanel.reset();
+    }
+
+    // A close from the window manager hides the window in the tray; the
+    // termination signal still ends the process cleanly with the settings
+    // stored.
+    void processCloseToTrayThenTerminate()
+    {
+        QVERIFY2(startTrayPanel(), "no system tray from trayer");
+        auto stopTray = qScopeGuard([this] { m_trayPanel.reset(); });
+        QTemporaryDir home;
+        PlayerProcess player(home.path(), {{"general/closeToTray", true}, {"audio/volume", 64}});
+        const QString window = player.startAndFindWindow({m_video});
+        QVERIFY2(!window.isEmpty(), "the player window did not appear");
+        QTest::qWait(2000);
+        xdotool({"windowactivate", "--sync", window});
+        xdotool({"key", "--clearmodifiers", "alt+F4"});
+        QTRY_VERIFY_WITH_TIMEOUT(!player.windowVisible(), 10000);
+        QTest::qWait(1000);
+        QCOMPARE(player.process().state(), QProcess::Running);
+
+        QSettings before(player.configPath(), QSettings::IniFormat);
+        QVERIFY(before.value("window/geometry").toByteArray().isEmpty());
+        ::kill(pid_t(player.process().processId()), SIGTERM);
+        QVERIFY(player.process().waitForFinished(20000));
+        QCOMPARE(player.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.process().exitCode(), 0);
+        QSettings after(player.configPath(), QSettings::IniFormat);
+        QVERIFY(!after.value("window/geometry").toByteArray().isEmpty());
+        QCOMPARE(after.value("audio/volume").toInt(), 64);
+        QCOMPARE(after.value("general/closeToTray").toBool(), true);
+        QFile log(findFile(home.path(), "zorvi-player.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(log.readAll().contains("encerrado"));
+    }
+
+    // The quit shortcut ends the process even with close-to-tray on.
+    void processQuitShortcut()
+    {
+        QVERIFY2(startTrayPanel(), "no system tray from trayer");
+        auto stopTray = qScopeGuard([this] { m_trayPanel.reset(); });
+        QTemporaryDir home;
+        PlayerProcess player(home.path(), {{"general/closeToTray", true}, {"audio/volume", 41}});
+        const QString window = player.startAndFindWindow({m_audio});
+        QVERIFY2(!window.isEmpty(), "the player window did not appear");
+        QTest::qWait(1500);
+        xdotool({"windowactivate", "--sync", window});
+        xdotool({"key", "--clearmodifiers", "ctrl+q"});
+        QVERIFY(player.process().waitForFinished(20000));
+        QCOMPARE(player.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(player.process().exitCode(), 0);
+        QSettings after(player.configPath(), QSettings::IniFormat);
+        QVERIFY(!after.value("window/geometry").toByteArray().isEmpty());
+        QCOMPARE(after.value("audio/volume").toInt(), 41);
+    }
+};
+
+#include <QDBusConnection>
+#include <QDBusError>
+#include <QThread>
+
+// A stand-in for the desktop's screen saver service: counts the requests and
+// hands out cookies. It lives on its own thread and bus connection so that the
+// window's blocking calls reach it through the real bus.
+class ScreenSaverService final : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
+
+public:
+    QAtomicInt inhibits;
+    QAtomicInt uninhibits;
+    QAtomicInt lastCookie;
+    QAtomicInt releasedCookie;
+
+public slots:
+    uint Inhibit(const QString &application, const QString &reason)
+    {
+        Q_UNUSED(application);
+        Q_UNUSED(reason);
+        inhibits.ref();
+        lastCookie.storeRelaxed(1000 + inhibits.loadRelaxed());
+        return uint(lastCookie.loadRelaxed());
+    }
+    void UnInhibit(uint cookie)
+    {
+        uninhibits.ref();
+        releasedCookie.storeRelaxed(int(cookie));
+    }
+};
+
+void tst_Modes::keepAwakeInhibitsOnceAndReleasesOnPause()
+{
+    QThread thread;
+    ScreenSaverService service;
+    service.moveToThread(&thread);
+    thread.start();
+    QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("saver"));
+    QVERIFY2(bus.isConnected(), "no session bus");
+    QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &service,
+                               QDBusConnection::ExportAllSlots));
+    QVERIFY2(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")),
+             qPrintable(bus.lastError().message()));
+    auto cleanup = qScopeGuard([&] {
+        bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
+        bus.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
+        QDBusConnection::disconnectFromBus(QStringLiteral("saver"));
+        thread.quit();
+        thread.wait();
+    });
+
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        // Audio never keeps the display awake.
+        QVERIFY(play(window.get(), m_audio));
+        QTest::qWait(2500);
+        QCOMPARE(service.inhibits.loadRelaxed(), 0);
+
+        QVERIFY(play(window.get(), m_video));
+        QTRY_COMPARE_WITH_TIMEOUT(service.inhibits.loadRelaxed(), 1, 5000);
+        QVERIFY(window->isKeepingAwake());
+        // Later ticks keep the one request.
+        QTest::qWait(2500);
+        QCOMPARE(service.inhibits.loadRelaxed(), 1);
+        QCOMPARE(service.uninhibits.loadRelaxed(), 0);
+
+        m_core->togglePause();
+        QTRY_COMPARE_WITH_TIMEOUT(service.uninhibits.loadRelaxed(), 1, 5000);
+        QCOMPARE(service.releasedCookie.loadRelaxed(), service.lastCookie.loadRelaxed());
+        QVERIFY(!window->isKeepingAwake());
+
+        // Playing again asks again; the setting switches it off.
+        m_core->togglePause();
+        QTRY_COMPARE_WITH_TIMEOUT(service.inhibits.loadRelaxed(), 2, 5000);
+        appSettings().setValue(QStringLiteral("playback/keepAwake"), false);
+        QTRY_COMPARE_WITH_TIMEOUT(service.uninhibits.loadRelaxed(), 2, 5000);
+        appSettings().setValue(QStringLiteral("playback/keepAwake"), true);
+        QTRY_COMPARE_WITH_TIMEOUT(service.inhibits.loadRelaxed(), 3, 5000);
+    }
+    // Destroying the window gives the last request back.
+    QTRY_COMPARE_WITH_TIMEOUT(service.uninhibits.loadRelaxed(), 3, 5000);
+}
+
+QTEST_MAIN(tst_Modes)
+#include "tst_modes.moc"

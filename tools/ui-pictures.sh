@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Renders two pictures of the interface into <out dir>: icons.png (every
+# built-in icon at 16, 20 and 32 pixels) and controls.png (a window with every
+# control the style sheet styles). Runs under a virtual display.
+set -euo pipefail
+if [ $# -ne 1 ]; then
+  echo "usage: bash tools/ui-pictures.sh <out dir>" >&2
+  exit 2
+fi
+mkdir -p "$1"
+out="$(cd "$1" && pwd)"
+cd "$(dirname "$0")/.."
+command -v xvfb-run >/dev/null || bash tools/deps.sh --test
+[ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build build -j2 --target zorvi-uisheet
+tool=build/tools/uisheet/zorvi-uisheet
+for sheet in icons controls; do
+  xvfb-run -a -s "-screen 0 1920x1080x24" "$tool" "$sheet" "$out/$sheet.png"
+done
