@@ -20,10 +20,17 @@
 # --hwdec=auto-safe like the player; sound to ao=null for both.
 #
 # Usage: bench/videosurface.sh [rounds]   (default 3; medians are reported)
+#        bench/videosurface.sh --screenshot <file.png>
+#            shows the file in a 960x540 surface on a 1280x720 display for 6 s
+#            and saves what the display shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 rounds=${1:-3}
+shot=""
+if [ "$rounds" = "--screenshot" ]; then
+  shot=$(realpath -m "${2:?file name for the screenshot}")
+fi
 
 if [ -z "${VIDEOSURFACE_INNER:-}" ]; then
   need=()
@@ -51,6 +58,15 @@ if [ -z "${VIDEOSURFACE_INNER:-}" ]; then
       -movflags +faststart "$media"
   fi
   export LIBGL_ALWAYS_SOFTWARE=1 VIDEOSURFACE_INNER=1 VIDEOSURFACE_MEDIA="$media"
+  if [ -n "$shot" ]; then
+    exec xvfb-run -a -s "-screen 0 1280x720x24" bash -c '
+      ZORVIPLAYER_OPT=ao=null "$0" play "$1" 960x540 2>/dev/null & pid=$!
+      sleep 6
+      ffmpeg -hide_banner -loglevel error -y -f x11grab -video_size 1280x720 -i "$DISPLAY" \
+        -frames:v 1 "$2"
+      kill $pid; wait $pid || true
+      echo "screenshot: $2"' "$root/build/bench/bench_videosurface" "$media" "$shot"
+  fi
   exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$rounds"
 fi
 
