@@ -121,8 +121,15 @@ public:
         while (waited.elapsed() < 30000 && m_process.state() == QProcess::Running) {
             const QString found = xdotool(
                     {"search", "--onlyvisible", "--pid", pid, "--name", "Zorvi Player"}, 3000);
-            if (!found.isEmpty())
-                return found.split('\n').first();
+            // The tray icon window carries the same name; the main window is
+            // the one of a real size.
+            for (const QString &id : found.split('\n', Qt::SkipEmptyParts)) {
+                const QString shape = xdotool({"getwindowgeometry", "--shell", id}, 3000);
+                static const QRegularExpression widthLine(QStringLiteral("WIDTH=(\\d+)"));
+                const QRegularExpressionMatch width = widthLine.match(shape);
+                if (width.hasMatch() && width.captured(1).toInt() >= 300)
+                    return id;
+            }
             QTest::qWait(200);
         }
         return {};
