@@ -291,6 +291,10 @@ void MainWindow::applyFirstShow()
 
 void MainWindow::updateKeepAwake()
 {
+    // The closing sequence gave the request back; a tick before the event
+    // loop ends must not take it again.
+    if (m_closingDone)
+        return;
     const bool wanted = settingValue(QStringLiteral("playback/keepAwake"), true).toBool() &&
                         !m_core->isPaused() && !m_core->isIdle() && m_core->hasVideo();
     if (wanted == m_keepAwakeOn)
