@@ -36,8 +36,18 @@ private Q_SLOTS:
         QCOMPARE(settingValue("general/openMode", "play").toString(), QStringLiteral("queue"));
         QCOMPARE(settingValue("general/closeToTray", false).toBool(), true);
         QCOMPARE(settingValue("general/checkUpdates", true).toBool(), true);
-        appSettings().setValue("general/openMode", "play");
+        setSettingValue("general/openMode", "play");
         QCOMPARE(settingValue("general/openMode", "queue").toString(), QStringLiteral("play"));
+        // The file holds the new value once; the next run reads it back.
+        appSettings().sync();
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray written = ini.readAll();
+        ini.close();
+        QCOMPARE(written.count("openMode="), 1);
+        QVERIFY2(written.contains("openMode=play"), written.constData());
+        QSettings nextRun(dataDir() + "/config.ini", QSettings::IniFormat);
+        QCOMPARE(nextRun.value("General/openMode").toString(), QStringLiteral("play"));
+        QCOMPARE(nextRun.value("General/closeToTray").toBool(), true);
         appSettings().clear();
         appSettings().sync();
     }

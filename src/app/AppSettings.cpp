@@ -37,9 +37,22 @@ QVariant settingValue(const QString &key, const QVariant &defaultValue)
     // The INI backend stores a "general" section as "[%General]" and reads it
     // back as the group "General"; keys are case-sensitive here, so without
     // this the "general/..." settings would be lost at every restart.
-    if (!settings.contains(key) && key.startsWith(QLatin1String("general/")))
+    if (key.startsWith(QLatin1String("general/")) && !settings.contains(key))
         return settings.value(QStringLiteral("General") + key.mid(7), defaultValue);
     return settings.value(key, defaultValue);
+}
+
+void setSettingValue(const QString &key, const QVariant &value)
+{
+    QSettings &settings = appSettings();
+    if (key.startsWith(QLatin1String("general/"))) {
+        // Stored in the form the file is read back as, so that the section
+        // is written once and this run and the next see the same value.
+        settings.remove(key);
+        settings.setValue(QStringLiteral("General") + key.mid(7), value);
+        return;
+    }
+    settings.setValue(key, value);
 }
 
 void applyLanguageSetting(const QString &value)

@@ -15,6 +15,9 @@ QString dataSubdir(const QString &name);
 // The shared INI settings object over dataDir() + "/config.ini".
 QSettings &appSettings();
 QVariant settingValue(const QString &key, const QVariant &defaultValue = QVariant());
+// Writes key; "general/..." keys must be written through it, or the file gets
+// the section twice and the next run reads back only one of them.
+void setSettingValue(const QString &key, const QVariant &value);
 
 // False means Brazilian Portuguese, the default. Written once at start-up.
 extern bool uiEnglish;

@@ -72,7 +72,7 @@ void prepareHarness(const QString &mode, const QStringList &args)
         settings.setValue(QStringLiteral("library/audio"), QStringList{folder});
         settings.setValue(QStringLiteral("library/video"), QStringList{folder});
     }
-    settings.setValue(QStringLiteral("general/checkUpdates"), false);
+    setSettingValue(QStringLiteral("general/checkUpdates"), false);
 }
 
 QString databaseFailureText()
