@@ -523,7 +523,13 @@ private Q_SLOTS:
         QVERIFY(playAndWait(*core, {m_four, m_three}, 0, 0));
         QCOMPARE(core->duration(), 4.0);
         QVERIFY(seekPausedTo(*core, 4.0 - crossfade * 0.75));
-        QTRY_VERIFY_WITH_TIMEOUT(qAbs(core->fadeLevel() - 0.75) < 0.05, EngineWaitMs);
+        // The level follows the position the engine landed on, which may be
+        // a few hundredths off the requested one.
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(core->fadeLevel() - (4.0 - core->position()) / crossfade) <
+                                         0.05,
+                                 EngineWaitMs);
+        QVERIFY2(core->fadeLevel() > 0.55 && core->fadeLevel() < 0.95,
+                 qPrintable(QString::number(core->fadeLevel())));
 
         QElapsedTimer timer;
         QList<double> levels;
