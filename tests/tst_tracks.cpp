@@ -324,7 +324,8 @@ private Q_SLOTS:
         QVERIFY(html.contains(row("Resolution", "160 x 120")));
         QVERIFY(html.contains(row("Frame rate", "25.000")));
         QVERIFY(html.contains(row("Decoding", "CPU")));
-        QVERIFY(html.contains("<td>yuv420p "));
+        // The picture parameters can trail the first decoded size.
+        QTRY_VERIFY_WITH_TIMEOUT(core->mediaInfoHtml().contains("<td>yuv420p "), EngineWaitMs);
         // No audio track: no audio rows.
         QVERIFY(!labels(html).contains("Audio"));
         QVERIFY(!labels(html).contains("Sample rate"));
@@ -342,14 +343,18 @@ private Q_SLOTS:
         QVERIFY(playAndWait(*core, {m_oddName}, 0, 0));
         QVERIFY(seekPausedTo(*core, 1.0));
         const QTime before = QTime::currentTime();
-        const QString path = core->takeScreenshot(false);
-        QVERIFY(!path.isEmpty());
+        // Just after a paused seek the frame may still be on its way; a
+        // failed attempt writes nothing.
+        QString path;
+        QVERIFY(QTest::qWaitFor([&] { return !(path = core->takeScreenshot(false)).isEmpty(); },
+                                EngineWaitMs));
         QCOMPARE(QFileInfo(path).absolutePath(), folder);
         const QString name = QFileInfo(path).fileName();
         QVERIFY2(QRegularExpression("^a_b__0-01_[0-9]{6}\\.png$").match(name).hasMatch(),
                  qPrintable(name));
         const QTime stamp = QTime::fromString(name.mid(10, 6), "HHmmss");
-        QVERIFY(stamp.isValid() && qAbs(stamp.secsTo(before)) <= 2);
+        QVERIFY(stamp.isValid() && stamp.secsTo(before) <= 0 &&
+                stamp.secsTo(QTime::currentTime()) >= 0);
 
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
