@@ -164,8 +164,13 @@ QString PlayerCore::takeScreenshot(bool includeSubtitles)
                  QStringLiteral("/Zorvi Player");
     }
     QDir().mkpath(folder);
-    const QString path = folder + QLatin1Char('/') +
-                         screenshotFileName(m_currentPath, m_position, QTime::currentTime());
+    const QString name = screenshotFileName(m_currentPath, m_position, QTime::currentTime());
+    QString path = folder + QLatin1Char('/') + name;
+    // Two shots in the same second at the same position would share the name;
+    // the engine overwrites silently, so number the later ones instead.
+    for (int n = 2; QFileInfo::exists(path); ++n) {
+        path = folder + QLatin1Char('/') + name.chopped(4) + QStringLiteral("_%1.png").arg(n);
+    }
     const int status = runCommand(
             m_handle, {QStringLiteral("screenshot-to-file"), path,
                        includeSubtitles ? QStringLiteral("subtitles") : QStringLiteral("video")});
