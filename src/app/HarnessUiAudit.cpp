@@ -214,6 +214,9 @@ void HarnessUiAudit::compareWithOtherLanguage()
                                            QStringLiteral("# [%1] ").arg(otherName) + line.mid(2));
             continue;
         }
+        // Findings that do not depend on the language were already noted.
+        if (m_lines.contains(line))
+            continue;
         QString tagged = line;
         // "kind  where..." becomes "kind  [English] where..."
         tagged.insert(9, QStringLiteral("[%1] ").arg(otherName));
@@ -223,12 +226,14 @@ void HarnessUiAudit::compareWithOtherLanguage()
     HarnessSupport::reportLine(m_lines, QStringLiteral("# texts shown alike in both languages:"));
     const QStringList entries =
             QString::fromUtf8(texts.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int places = 0;
     for (const QString &entry : entries) {
         const int tab = entry.indexOf(QLatin1Char('\t'));
         if (tab <= 0)
             continue;
         const QString key = entry.left(tab);
         const QString text = entry.mid(tab + 1);
+        places += m_texts.contains(key);
         if (m_texts.value(key) != text || !needsTranslation(text) || isMediaText(text))
             continue;
         const QString where = key.section(QLatin1Char('|'), 0, 0);
@@ -241,6 +246,9 @@ void HarnessUiAudit::compareWithOtherLanguage()
                                                            : QStringLiteral("the text"),
                           quoted(text)));
     }
+    // Shows that the two walks met: texts from both runs at the same places.
+    HarnessSupport::reportLine(
+            m_lines, QStringLiteral("# %1 texts compared at the same places").arg(places));
 }
 
 void HarnessUiAudit::note(const QString &key, const QString &line)
@@ -276,6 +284,9 @@ void HarnessUiAudit::auditWidget(QWidget *root, QWidget *widget, const QString &
         }
     } else if (auto *label = qobject_cast<QLabel *>(widget)) {
         text = plainText(label->text());
+        // With a buddy, "&" marks the shortcut letter and is not drawn.
+        if (label->buddy())
+            text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
         if (!text.isEmpty() && !label->wordWrap() && !text.contains(QLatin1Char('\n'))) {
             needPx = label->fontMetrics().horizontalAdvance(text);
             havePx = label->contentsRect().width() - 2 * label->margin();
@@ -316,6 +327,10 @@ void HarnessUiAudit::auditTree(QWidget *root, const QString &where, const QStrin
             continue;
         if (widget->objectName().startsWith(QLatin1String("qt_")))
             continue; // the toolkit's own scroll-bar and viewport parts
+        // The clear and action buttons inside a line edit belong to it; the
+        // edit is what a person reaches and what carries the name.
+        if (qobject_cast<QLineEdit *>(widget->parentWidget()))
+            continue;
         auditWidget(root, widget, where, sizeText);
     }
 }
