@@ -1,3 +1,4 @@
+#include "PlayerTestUtil.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/FormatTime.h"
@@ -67,28 +68,16 @@ class tst_ControlBarWindow final : public QObject
         m_core->seekAbsolute(seconds);
         QTRY_VERIFY_WITH_TIMEOUT(qAbs(m_core->position() - seconds) < 0.2, 10000);
     }
-    void waitIdle()
-    {
-        if (!m_core->isIdle()) {
-            m_core->stop();
-            QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 10000);
-        }
-    }
+    void waitIdle() { QVERIFY(PlayerTestUtil::stopAndWaitIdle(*m_core)); }
 
 private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
         QVERIFY(m_media.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
-        QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer-tst-controlbar-window"));
-        QVERIFY(dataDir().startsWith(m_home.path()));
+        QVERIFY(PlayerTestUtil::useTestHome(m_home.path(),
+                                            QStringLiteral("ZorviPlayer-tst-controlbar-window")));
         appSettings().setValue(QStringLiteral("general/checkUpdates"), false);
-        uiEnglish = true;
-        QVERIFY(Database::instance()->open());
 
         // 30 s of video with chapters at 0, 10 and 20 s; a second, plain clip.
         const QString meta = m_media.filePath("chapters.txt");

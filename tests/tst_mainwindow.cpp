@@ -1,3 +1,4 @@
+#include "PlayerTestUtil.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
@@ -101,13 +102,7 @@ class tst_MainWindow final : public QObject
         return nullptr;
     }
 
-    void waitIdle()
-    {
-        if (!m_core->isIdle()) {
-            m_core->stop();
-            QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 10000);
-        }
-    }
+    void waitIdle() { QVERIFY(PlayerTestUtil::stopAndWaitIdle(*m_core)); }
 
     static void dropUrls(MainWindow *window, const QList<QUrl> &urls,
                          Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -127,14 +122,8 @@ private Q_SLOTS:
     {
         QVERIFY(m_home.isValid());
         QVERIFY(m_media.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
-        QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer-tst-mainwindow"));
-        QVERIFY(dataDir().startsWith(m_home.path()));
-        uiEnglish = true;
-        QVERIFY(Database::instance()->open());
+        QVERIFY(PlayerTestUtil::useTestHome(m_home.path(),
+                                            QStringLiteral("ZorviPlayer-tst-mainwindow")));
 
         m_video = TestMedia::solidVideo(m_media.filePath("clip.mp4"), 20, "blue", 320, 240);
         QVERIFY(!m_video.isEmpty());

@@ -38,7 +38,8 @@ private Q_SLOTS:
         qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
         QVERIFY(m_dir.isValid());
         const QString d = m_dir.path();
-        m_one = TestMedia::tone(d + "/one.mp3", 8, {"-metadata", "title=First"});
+        m_one = TestMedia::tone(d + "/one.mp3", 8,
+                                {"-metadata", "title=First", "-metadata", "artist=Tester"});
         m_two = TestMedia::tone(d + "/two.mp3", 8, {"-metadata", "title=Second"});
         m_three = TestMedia::tone(d + "/three.mp3", 8);
         m_short1 = TestMedia::tone(d + "/short one.ogg", 1);
@@ -305,6 +306,19 @@ private Q_SLOTS:
         QCOMPARE(core->mediaTitle(), QStringLiteral("First"));
         QCOMPARE(core->nowPlayingTitle(), QStringLiteral("First"));
         QCOMPARE(core->lastPath(), m_one);
+
+        // Whoever books the item when it loads already sees its tags, not the
+        // file name the engine shows until it has read them.
+        QStringList titlesAtLoad;
+        QStringList artistsAtLoad;
+        auto booking = connect(core.get(), &PlayerCore::fileLoaded, this, [&] {
+            titlesAtLoad << core->nowPlayingTitle();
+            artistsAtLoad << core->metadata().value(QStringLiteral("artist")).toString();
+        });
+        QVERIFY(playAndWait(*core, {m_two, m_one}, 1, 1));
+        disconnect(booking);
+        QCOMPARE(titlesAtLoad, QStringList{QStringLiteral("First")});
+        QCOMPARE(artistsAtLoad, QStringList{QStringLiteral("Tester")});
         QSignalSpy nothing(core.get(), &PlayerCore::fileStarted);
         core->playFiles({}, 0);
         QTest::qWait(200);

@@ -64,6 +64,7 @@ void PlayerCore::handleEvent(const mpv_event &event)
     case MPV_EVENT_FILE_LOADED:
         if (m_fadeInPending)
             startFadeIn();
+        refreshTitles();
         Q_EMIT fileLoaded();
         break;
     case MPV_EVENT_SEEK:
@@ -81,6 +82,32 @@ void PlayerCore::handleEvent(const mpv_event &event)
     default:
         break;
     }
+}
+
+void PlayerCore::setMetadata(const QVariantMap &metadata)
+{
+    m_metadata = metadata;
+    m_streamTitle.clear();
+    for (auto it = m_metadata.cbegin(); it != m_metadata.cend(); ++it) {
+        if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0) {
+            m_streamTitle = it.value().toString();
+            break;
+        }
+    }
+}
+
+void PlayerCore::refreshTitles()
+{
+    // The property changes carrying the tags arrive after the load event, so
+    // whoever books the item on fileLoaded would still see the file name.
+    const QString mediaTitle = getPropertyString(m_handle, "media-title");
+    const QVariantMap metadata = getPropertyNode(m_handle, "metadata").toMap();
+    if (mediaTitle == m_mediaTitle && metadata == m_metadata)
+        return;
+    m_mediaTitle = mediaTitle;
+    setMetadata(metadata);
+    Q_EMIT metadataChanged();
+    Q_EMIT titleChanged();
 }
 
 QString PlayerCore::playlistEntryPath(qint64 entryId) const
@@ -194,14 +221,7 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         m_mediaTitle = stringValue(property);
         Q_EMIT titleChanged();
     } else if (qstrcmp(name, "metadata") == 0) {
-        m_metadata = nodeValue(property).toMap();
-        m_streamTitle.clear();
-        for (auto it = m_metadata.cbegin(); it != m_metadata.cend(); ++it) {
-            if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0) {
-                m_streamTitle = it.value().toString();
-                break;
-            }
-        }
+        setMetadata(nodeValue(property).toMap());
         Q_EMIT metadataChanged();
         Q_EMIT titleChanged();
     } else if (qstrcmp(name, "track-list") == 0) {

@@ -132,10 +132,9 @@ void MainWindow::onSeekHovered(double secs, const QPoint &globalAnchor)
     }
     m_preview->showAt(globalAnchor, formatTime(secs), chapterTitle);
 
-    const bool framesPossible =
-            settingValue(QStringLiteral("video/seekPreview"), true).toBool() &&
-            m_core->hasVideo() && !isNetworkSource(m_currentPath) &&
-            !m_currentPath.isEmpty() && QFileInfo(m_currentPath).isFile();
+    const bool framesPossible = settingValue(QStringLiteral("video/seekPreview"), true).toBool() &&
+                                m_core->hasVideo() && !isNetworkSource(m_currentPath) &&
+                                !m_currentPath.isEmpty() && QFileInfo(m_currentPath).isFile();
     if (!framesPossible) {
         m_preview->clearImage();
         return;
@@ -210,14 +209,9 @@ void MainWindow::updateNowPlaying()
             title = subtitle;
     } else if (isVideo) {
         subtitle = QFileInfo(path).absoluteDir().dirName();
-    } else if (const auto row = Database::instance()->mediaByPath(path);
-               row && !row->title.isEmpty()) {
-        title = row->displayTitle();
-        subtitle = row->artist;
-        album = row->album;
     } else {
-        // Without a library row the engine's reading of the tags stands in:
-        // its media title is the title tag, its metadata holds the rest.
+        // The engine's reading of the tags stands in for what the library
+        // does not know: its media title is the title tag, its metadata the rest.
         const QVariantMap tags = m_core->metadata();
         auto tag = [&tags](const QString &name) {
             for (auto it = tags.cbegin(); it != tags.cend(); ++it) {
@@ -228,6 +222,14 @@ void MainWindow::updateNowPlaying()
         };
         subtitle = tag(QStringLiteral("artist"));
         album = tag(QStringLiteral("album"));
+        if (const auto row = Database::instance()->mediaByPath(path);
+            row && !row->title.isEmpty()) {
+            title = row->displayTitle();
+            if (!row->artist.isEmpty())
+                subtitle = row->artist;
+            if (!row->album.isEmpty())
+                album = row->album;
+        }
     }
 
     m_controlBar->setNowPlaying(title, subtitle.isEmpty() ? album : subtitle, picture);

@@ -1,13 +1,40 @@
 #include "PlayerTestUtil.h"
 
+#include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/Database.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QRegularExpression>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 
 namespace PlayerTestUtil {
+
+bool useTestHome(const QString &home, const QString &applicationName)
+{
+    qputenv("HOME", home.toUtf8());
+    qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
+    QStandardPaths::setTestModeEnabled(true);
+    QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
+    QCoreApplication::setApplicationName(applicationName);
+    if (!dataDir().startsWith(home)) {
+        qWarning("data folder %s is outside the test home", qPrintable(dataDir()));
+        return false;
+    }
+    uiEnglish = true;
+    return Database::instance()->open();
+}
+
+bool stopAndWaitIdle(PlayerCore &core)
+{
+    if (core.isIdle())
+        return true;
+    core.stop();
+    return QTest::qWaitFor([&core] { return core.isIdle(); }, 10000);
+}
 
 std::unique_ptr<PlayerCore> startCore()
 {

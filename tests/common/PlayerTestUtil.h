@@ -12,6 +12,14 @@ namespace PlayerTestUtil {
 
 constexpr int EngineWaitMs = 15000;
 
+// Points this process at a private home (data, settings and database under
+// it), runs the engine headless, selects English and opens the database.
+// Returns false, with a warning, when the data folder is not under home.
+bool useTestHome(const QString &home, const QString &applicationName);
+
+// Stops playback when anything is loaded and waits until the engine is idle.
+bool stopAndWaitIdle(PlayerCore &core);
+
 // A started PlayerCore (null when start failed; the reason is logged).
 // Headless tests set ZORVIPLAYER_OPT to "vo=null;ao=null" beforehand.
 std::unique_ptr<PlayerCore> startCore();
