@@ -95,6 +95,10 @@ int watch(int argc, char **argv)
 
 int play(int argc, char **argv)
 {
+    // Phases of the start, from entering main, to see where the time to the
+    // first frame goes.
+    QElapsedTimer sinceMain;
+    sinceMain.start();
     // The toolkit set-up of the player's start-up.
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
@@ -108,19 +112,21 @@ int play(int argc, char **argv)
         return 2;
     }
 
+    const qint64 appMs = sinceMain.elapsed();
     auto core = std::make_unique<PlayerCore>();
     QString error;
     if (!core->start(error)) {
         std::fprintf(stderr, "engine: %s\n", qPrintable(error));
         return 1;
     }
+    const qint64 engineMs = sinceMain.elapsed();
     QElapsedTimer clock;
     clock.start();
     auto window = std::make_unique<MpvWidget>(core.get());
     qint64 firstSwapMs = -1;
     QObject::connect(window.get(), &QOpenGLWidget::frameSwapped, &app, [&] {
         if (firstSwapMs < 0 && getPropertyDouble(core->handle(), "time-pos", -1) >= 0)
-            firstSwapMs = clock.elapsed();
+            firstSwapMs = sinceMain.elapsed();
     });
     window->setWindowFlag(Qt::FramelessWindowHint);
     QRect geometry = QGuiApplication::primaryScreen()->geometry();
@@ -135,6 +141,7 @@ int play(int argc, char **argv)
     // by showing the surface once at start).
     while (!window->hasRenderContext() && clock.elapsed() < 20000)
         app.processEvents(QEventLoop::WaitForMoreEvents);
+    const qint64 contextMs = sinceMain.elapsed();
     runCommand(core->handle(), {QStringLiteral("loadfile"), args[2]});
 
     // End of the file (or of the part asked for): the engine keeps it open
@@ -155,10 +162,11 @@ int play(int argc, char **argv)
     const MpvWidget::RenderCounters counters = MpvWidget::renderCounters();
     std::fprintf(
             stderr,
-            "surface: first-swap-ms=%lld end-ms=%lld frames=%d paints=%d swaps=%d "
-            "vo-drops=%lld decoder-drops=%lld\n",
-            static_cast<long long>(firstSwapMs), static_cast<long long>(endMs), counters.frames,
-            counters.paints, counters.swaps,
+            "surface: app-ms=%lld engine-ms=%lld context-ms=%lld first-swap-ms=%lld end-ms=%lld "
+            "frames=%d paints=%d swaps=%d vo-drops=%lld decoder-drops=%lld\n",
+            static_cast<long long>(appMs), static_cast<long long>(engineMs),
+            static_cast<long long>(contextMs), static_cast<long long>(firstSwapMs),
+            static_cast<long long>(endMs), counters.frames, counters.paints, counters.swaps,
             static_cast<long long>(getPropertyInt(core->handle(), "frame-drop-count")),
             static_cast<long long>(getPropertyInt(core->handle(), "decoder-frame-drop-count")));
     window.reset();

@@ -12,14 +12,18 @@
 #
 # CPU: user + system seconds (/usr/bin/time) of the player process playing the
 # first 20 s of the file ("end=20"), start-up and shutdown included; once full
-# screen and once in a 640x360 window. Frames dropped by the video output are
-# reported next to it: a player that drops more frames does less work.
+# screen and once in a 640x360 window. Frame dropping is off for both
+# ("framedrop=no"), so both decode and draw all 600 frames whatever the load on
+# the machine (a player that drops more frames does less work); the frames
+# the video output still dropped are reported next to it.
 #
 # mpv runs with --vo=gpu --gpu-sw (the same OpenGL renderer the surface uses;
-# without --gpu-sw mpv refuses software OpenGL and falls back to SDL) and
-# --hwdec=auto-safe like the player; sound to ao=null for both.
+# without --gpu-sw mpv refuses software OpenGL and falls back to SDL),
+# --hwdec=auto-safe and --fbo-format=rgba16 like the player's engine set-up;
+# sound to ao=null for both. The load average is printed before and after.
 #
-# Usage: bench/videosurface.sh [rounds]   (default 3; medians are reported)
+# Usage: bench/videosurface.sh [rounds]   (default 3; medians are reported;
+#            VIDEOSURFACE_SIZES="640x360" limits the CPU part to those sizes)
 #        bench/videosurface.sh --screenshot <file.png>
 #            shows the file in a 960x540 surface on a 1280x720 display for 6 s
 #            and saves what the display shows.
@@ -77,8 +81,8 @@ trap 'rm -rf "$work"' EXIT
 # Private settings and data for our program.
 export XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
 
-mpv_common=(mpv --no-config --vo=gpu --gpu-sw --hwdec=auto-safe --ao=null --no-border --no-osc
-            --osd-level=0 --no-input-default-bindings)
+mpv_common=(mpv --no-config --vo=gpu --gpu-sw --hwdec=auto-safe --fbo-format=rgba16 --ao=null
+            --no-border --no-osc --osd-level=0 --no-input-default-bindings)
 
 median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.2f", m}'; }
 ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
@@ -91,11 +95,11 @@ first_frame() {
 play_20s() {
   local who=$1 size=$2 err="$work/err" times="$work/times"
   if [ "$who" = ours ]; then
-    /usr/bin/time -o "$times" -f "cpu %U %S wall %e" env ZORVIPLAYER_OPT="ao=null;end=20" \
+    /usr/bin/time -o "$times" -f "cpu %U %S wall %e" env ZORVIPLAYER_OPT="ao=null;end=20;framedrop=no" \
       "$bench" play "$media" "$size" >/dev/null 2>"$err" || true
     drops=$(sed -n 's/.*vo-drops=\([0-9]*\).*/\1/p' "$err" | tail -1)
   else
-    /usr/bin/time -o "$times" -f "cpu %U %S wall %e" "${mpv_common[@]}" --geometry="$size+0+0" --end=20 \
+    /usr/bin/time -o "$times" -f "cpu %U %S wall %e" "${mpv_common[@]}" --geometry="$size+0+0" --end=20 --framedrop=no \
       --msg-level=all=error,statusline=status \
       --term-status-msg='STATUS vo-drops=${frame-drop-count}' "$media" >/dev/null 2>"$err" || true
     drops=$(tr '\r' '\n' <"$err" | sed -n 's/.*STATUS vo-drops=\([0-9]*\).*/\1/p' | tail -1)
@@ -103,6 +107,7 @@ play_20s() {
   awk -v d="${drops:-?}" '/^cpu / {printf "%.2f %.2f %s\n", $2 + $3, $5, d}' "$times"
 }
 
+echo "load before: $(uptime)"
 declare -a ff_ours ff_mpv
 for ((i = 1; i <= rounds; i++)); do
   ff_ours+=("$(first_frame env ZORVIPLAYER_OPT="ao=null" "$bench" play "$media")")
@@ -118,7 +123,7 @@ m_ours=$(printf '%s\n' "${ff_ours[@]}" | median)
 m_mpv=$(printf '%s\n' "${ff_mpv[@]}" | median)
 echo "  median ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv")"
 
-for size in 1920x1080 640x360; do
+for size in ${VIDEOSURFACE_SIZES:-1920x1080 640x360}; do
   declare -a cpu_ours=() cpu_mpv=() drop_ours=() drop_mpv=()
   echo "20 s of playback in a $size window: cpu s / wall s / frames dropped (of 600)"
   for ((i = 1; i <= rounds; i++)); do
@@ -132,3 +137,4 @@ for size in 1920x1080 640x360; do
   echo "  median cpu ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv");" \
        "median drops ours $(printf '%s\n' "${drop_ours[@]}" | median), mpv $(printf '%s\n' "${drop_mpv[@]}" | median)"
 done
+echo "load after: $(uptime)"

@@ -440,7 +440,10 @@ void MainWindow::seekBy(double seconds)
 
 void MainWindow::changeVolumeBy(double delta)
 {
-    const double volume = std::clamp(m_core->volume() + delta, 0.0, 200.0);
+    // Steps from the engine's own value: the mirrored one lags until the
+    // change is reported, and a fast scroll would step from a stale value.
+    const double current = getPropertyDouble(m_core->handle(), "volume", m_core->volume());
+    const double volume = std::clamp(current + delta, 0.0, 200.0);
     m_core->setVolume(volume);
     showToast(QStringLiteral("Volume %1%").arg(static_cast<int>(volume)));
 }

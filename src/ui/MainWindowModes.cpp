@@ -217,9 +217,14 @@ bool MainWindow::handleModeEvent(QObject *watched, QEvent *event)
     switch (event->type()) {
     case QEvent::Quit:
         // An application-wide quit (termination signal, session end) closes
-        // every window; it must not be turned into hiding in the tray.
-        if (watched == qApp)
+        // every window; it must not be turned into hiding in the tray. The
+        // application closes only visible windows, so one hidden in the tray
+        // is closed here to save its state.
+        if (watched == qApp) {
             m_quitting = true;
+            if (!m_closingDone)
+                close();
+        }
         break;
     case QEvent::MouseButtonPress:
         if (m_mini && (watched == m_video || watched == m_nowPlaying) &&
@@ -286,6 +291,10 @@ void MainWindow::applyFirstShow()
 
 void MainWindow::updateKeepAwake()
 {
+    // The closing sequence gave the request back; a tick before the event
+    // loop ends must not take it again.
+    if (m_closingDone)
+        return;
     const bool wanted = settingValue(QStringLiteral("playback/keepAwake"), true).toBool() &&
                         !m_core->isPaused() && !m_core->isIdle() && m_core->hasVideo();
     if (wanted == m_keepAwakeOn)
