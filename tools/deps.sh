@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config ccache
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libqt6svg6-dev libqt6sql6-sqlite
-  libgl-dev libtag1-dev libmpv-dev libmpv2 fonts-inter
+  libgl-dev libtag1-dev libmpv-dev libmpv2 fonts-inter qt6-translations-l10n
   libgl1-mesa-dri libglx-mesa0 libegl-mesa0
 )
 if [ "${1:-}" = "--test" ]; then

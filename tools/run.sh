@@ -27,6 +27,9 @@ rm -rf "$shots"
 mkdir -p "$shots"
 virtual() { xvfb-run -a -s "-screen 0 1920x1080x24" dbus-run-session -- "$@"; }
 export ZORVIPLAYER_NO_DIALOGS=1
+# Pictures need no sound, and a machine without a sound card cannot play an
+# audio file through a real output.
+export ZORVIPLAYER_OPT="${ZORVIPLAYER_OPT:-ao=null}"
 
 status=0
 echo

@@ -79,42 +79,22 @@ bool HarnessScreenshots::playAndWait(const QString &path)
 
 void HarnessScreenshots::shootDialogs(int &number)
 {
-    struct DialogView
-    {
-        const char *name;
-        const char *actionId;
-    };
-    // Commands that open a dialog of their own; the rest act at once.
-    const DialogView views[] = {
-            {"dialog-open-link", "open_url"},
-            {"dialog-go-to-time", "goto_time"},
-            {"dialog-sleep-timer", "sleep_timer"},
-            {"dialog-media-info", "media_info"},
-    };
-    for (const DialogView &view : views) {
-        QAction *action = Actions::instance()->action(QString::fromLatin1(view.actionId));
-        if (!action) {
-            m_problems << QStringLiteral("no command \"%1\"").arg(QLatin1String(view.actionId));
-            continue;
-        }
-        const QString name = QStringLiteral("%1-%2")
-                                     .arg(number, 2, 10, QLatin1Char('0'))
-                                     .arg(QLatin1String(view.name));
-        const QString title = HarnessSupport::withModalDialog(
-                [action] { action->trigger(); },
-                [&](QWidget *dialog) {
-                    save(name, HarnessSupport::grabWindowWithDialog(m_window, dialog));
-                });
+    for (const HarnessSupport::DialogCommand &command : HarnessSupport::dialogCommands(m_window)) {
+        const QString name = QStringLiteral("%1-dialog-%2")
+                                     .arg(number++, 2, 10, QLatin1Char('0'))
+                                     .arg(command.name);
+        const QString title = HarnessSupport::withModalDialog(command.open, [&](QWidget *dialog) {
+            save(name, HarnessSupport::grabWindowWithDialog(m_window, dialog));
+        });
         if (title.isEmpty())
-            m_problems
-                    << QStringLiteral("\"%1\" opened no dialog").arg(QLatin1String(view.actionId));
-        ++number;
+            m_problems << QStringLiteral("\"%1\" opened no dialog").arg(command.name);
     }
 }
 
 void HarnessScreenshots::run()
 {
     QDir().mkpath(m_outputFolder);
+    HarnessSupport::useToolkitDialogs();
     const QStringList audio = HarnessSupport::mediaFilesIn(
             m_sampleFolder + QStringLiteral("/Musicas"),
             {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),

@@ -1,5 +1,11 @@
 #include "app/HarnessSupport.h"
 
+#include "engine/PlayerCore.h"
+#include "ui/Actions.h"
+#include "ui/MainWindow.h"
+#include "ui/pages/QueuePanel.h"
+
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDirIterator>
@@ -34,6 +40,47 @@ bool waitFor(const std::function<bool()> &condition, int timeoutMs)
         waitMs(20);
     }
     return true;
+}
+
+QList<DialogCommand> dialogCommands(MainWindow *window)
+{
+    auto command = [](const char *id) {
+        return [id] {
+            if (QAction *action = Actions::instance()->action(QString::fromLatin1(id)))
+                action->trigger();
+        };
+    };
+    auto windowDialog = [window](const char *id) {
+        return [window, id] {
+            window->openDialog(QString::fromLatin1(id));
+        };
+    };
+    return {
+            {QStringLiteral("open-files"), command("open_file")},
+            {QStringLiteral("open-folder"), command("open_folder")},
+            {QStringLiteral("open-link"), command("open_url")},
+            {QStringLiteral("go-to-time"), command("goto_time")},
+            {QStringLiteral("custom-speed"), windowDialog("custom_speed")},
+            {QStringLiteral("sleep-timer"), command("sleep_timer")},
+            {QStringLiteral("media-info"), command("media_info")},
+            {QStringLiteral("load-subtitle"), command("sub_load")},
+            {QStringLiteral("save-queue"),
+             [window] {
+                 // What the queue panel's save button does.
+                 QStringList paths;
+                 for (const auto &entry : window->player()->queue())
+                     paths.append(entry.path);
+                 if (!paths.isEmpty())
+                     emit window->queuePanel()->saveAsPlaylist(paths);
+             }},
+            {QStringLiteral("new-playlist"), windowDialog("new_playlist")},
+            {QStringLiteral("about"), windowDialog("about")},
+    };
+}
+
+void useToolkitDialogs()
+{
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs, true);
 }
 
 QString withModalDialog(const std::function<void()> &trigger,
@@ -90,6 +137,18 @@ QPixmap grabWindowWithDialog(QWidget *window, QWidget *dialog)
     painter.drawPixmap(at, dialogPicture);
     painter.setPen(QColor(255, 255, 255, 60));
     painter.drawRect(QRect(at, dialog->size()).adjusted(0, 0, -1, -1));
+    // Without a window manager there is no title bar; draw a plain one so the
+    // picture still says which dialog it is.
+    const int barPx = dialog->fontMetrics().height() + 10;
+    const QRect bar(at.x(), at.y() - barPx, dialog->width(), barPx);
+    if (bar.top() >= 0 && !dialog->windowTitle().isEmpty()) {
+        painter.fillRect(bar, QColor(0x1a, 0x26, 0x3a));
+        painter.setPen(QColor(0xe9, 0xed, 0xf2));
+        painter.setFont(dialog->font());
+        painter.drawText(bar.adjusted(10, 0, -10, 0), Qt::AlignVCenter | Qt::AlignLeft,
+                         dialog->fontMetrics().elidedText(dialog->windowTitle(), Qt::ElideRight,
+                                                          bar.width() - 20));
+    }
     return picture;
 }
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class MainWindow;
 class QWidget;
 class QPixmap;
 
@@ -19,6 +20,22 @@ void waitMs(int ms);
 // Lets the event loop run until condition holds or timeoutMs passes; true
 // when the condition held.
 bool waitFor(const std::function<bool()> &condition, int timeoutMs);
+
+// One dialog of the main window: a stable name for pictures and reports
+// ("open-link") and the call that opens it (which blocks while it is open).
+struct DialogCommand
+{
+    QString name;
+    std::function<void()> open;
+};
+
+// Every dialog the window can open, in a fixed order. Some need media loaded
+// (go to time, media information) or a queue (save queue).
+QList<DialogCommand> dialogCommands(MainWindow *window);
+
+// Keeps the file dialogs inside the toolkit, where they can be found and
+// painted like any other dialog.
+void useToolkitDialogs();
 
 // Runs trigger, which may open a modal dialog (blocking or not). When a modal
 // dialog appears within a few seconds it is painted, handed to onDialog and

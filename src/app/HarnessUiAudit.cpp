@@ -14,7 +14,9 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -109,6 +111,146 @@ bool HarnessUiAudit::isMediaText(const QString &text) const
     return false;
 }
 
+bool HarnessUiAudit::needsTranslation(const QString &text)
+{
+    // Names and terms both interfaces write alike.
+    static const QSet<QString> shared = {
+            QStringLiteral("zorvi"),     QStringLiteral("player"),   QStringLiteral("playlist"),
+            QStringLiteral("playlists"), QStringLiteral("mini"),     QStringLiteral("pip"),
+            QStringLiteral("ok"),        QStringLiteral("normal"),   QStringLiteral("volume"),
+            QStringLiteral("zoom"),      QStringLiteral("a"),        QStringLiteral("b"),
+            QStringLiteral("x"),         QStringLiteral("s"),        QStringLiteral("ms"),
+            QStringLiteral("min"),       QStringLiteral("h"),        QStringLiteral("db"),
+            QStringLiteral("hz"),        QStringLiteral("khz"),      QStringLiteral("kbps"),
+            QStringLiteral("fps"),       QStringLiteral("url"),      QStringLiteral("http"),
+            QStringLiteral("https"),     QStringLiteral("rtmp"),     QStringLiteral("rtsp"),
+            QStringLiteral("m3u"),       QStringLiteral("m3u8"),     QStringLiteral("pls"),
+            QStringLiteral("iptv"),      QStringLiteral("tv"),       QStringLiteral("lrc"),
+            QStringLiteral("mpv"),       QStringLiteral("libmpv"),   QStringLiteral("hdr"),
+            QStringLiteral("gpu"),       QStringLiteral("opengl"),   QStringLiteral("stereo"),
+            QStringLiteral("mono"),      QStringLiteral("online"),   QStringLiteral("podcast"),
+            QStringLiteral("podcasts"),  QStringLiteral("orvandel"), QStringLiteral("com"),
+            QStringLiteral("br"),        QStringLiteral("www"),      QStringLiteral("qt")};
+    static const QRegularExpression word(QStringLiteral("[\\p{L}]+"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    for (auto it = word.globalMatch(text); it.hasNext();) {
+        if (!shared.contains(it.next().captured().toLower()))
+            return true;
+    }
+    return false;
+}
+
+void HarnessUiAudit::recordText(QWidget *root, QWidget *widget, const QString &where,
+                                const QString &kind, const QString &text)
+{
+    if (text.trimmed().isEmpty())
+        return;
+    // The place is the widget's position in the tree, which is the same in
+    // both languages; names are not, and most widgets have none.
+    QStringList steps;
+    for (QWidget *at = widget; at && at != root; at = at->parentWidget()) {
+        const QObject *parent = at->parent();
+        int index = 0;
+        if (parent) {
+            for (const QObject *child : parent->children()) {
+                if (child == at)
+                    break;
+                index += child->isWidgetType();
+            }
+        }
+        steps.prepend(QString::number(index));
+    }
+    const QString key =
+            where + QLatin1Char('|') + steps.join(QLatin1Char('.')) + QLatin1Char('|') + kind;
+    m_texts.insert(key, text.simplified());
+    m_placeNames.insert(key, describe(widget));
+}
+
+void HarnessUiAudit::compareWithOtherLanguage()
+{
+    const QString english = QStringLiteral("en");
+    const QString other = uiEnglish ? QStringLiteral("pt") : english;
+    const QString otherName = uiEnglish ? QStringLiteral("Portuguese") : QStringLiteral("English");
+    QTemporaryDir scratch;
+    const QString peerReport = scratch.filePath(QStringLiteral("report.txt"));
+    const QString peerTexts = scratch.filePath(QStringLiteral("texts.txt"));
+    QProcess peer;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("ZORVIPLAYER_HARNESS_LANGUAGE"), other);
+    env.insert(QStringLiteral("ZORVIPLAYER_AUDIT_TEXTS"), peerTexts);
+    peer.setProcessEnvironment(env);
+    peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    peer.setStandardOutputFile(QProcess::nullDevice());
+    peer.start(QCoreApplication::applicationFilePath(),
+               {QStringLiteral("--ui-audit"), peerReport, m_mediaFile});
+    // The window stays responsive while the other run walks its own.
+    waitFor([&] { return peer.state() == QProcess::NotRunning; }, 300000);
+    if (peer.state() != QProcess::NotRunning) {
+        peer.kill();
+        peer.waitForFinished(5000);
+    }
+
+    QFile texts(peerTexts);
+    QFile report(peerReport);
+    if (!texts.open(QIODevice::ReadOnly | QIODevice::Text) ||
+        !report.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        HarnessSupport::reportLine(m_lines,
+                                   QStringLiteral("# the %1 run gave no result").arg(otherName));
+        return;
+    }
+
+    // Its own findings: clipping and language slips differ between the two.
+    HarnessSupport::reportLine(
+            m_lines, QStringLiteral("# the same walk in the %1 interface:").arg(otherName));
+    const QStringList peerLines =
+            QString::fromUtf8(report.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString &line : peerLines) {
+        if (line.startsWith(QLatin1String("# "))) {
+            // Its notes (a dialog that did not open, media that did not load)
+            // matter; its heading and count do not.
+            if (!line.startsWith(QLatin1String("# interface audit")) &&
+                !line.endsWith(QLatin1String("finding(s)")))
+                HarnessSupport::reportLine(m_lines,
+                                           QStringLiteral("# [%1] ").arg(otherName) + line.mid(2));
+            continue;
+        }
+        // Findings that do not depend on the language were already noted.
+        if (m_lines.contains(line))
+            continue;
+        QString tagged = line;
+        // "kind  where..." becomes "kind  [English] where..."
+        tagged.insert(9, QStringLiteral("[%1] ").arg(otherName));
+        note(QStringLiteral("peer|") + line, tagged);
+    }
+
+    HarnessSupport::reportLine(m_lines, QStringLiteral("# texts shown alike in both languages:"));
+    const QStringList entries =
+            QString::fromUtf8(texts.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int places = 0;
+    for (const QString &entry : entries) {
+        const int tab = entry.indexOf(QLatin1Char('\t'));
+        if (tab <= 0)
+            continue;
+        const QString key = entry.left(tab);
+        const QString text = entry.mid(tab + 1);
+        places += m_texts.contains(key);
+        if (m_texts.value(key) != text || !needsTranslation(text) || isMediaText(text))
+            continue;
+        const QString where = key.section(QLatin1Char('|'), 0, 0);
+        const QString kind = key.section(QLatin1Char('|'), -1);
+        note(QStringLiteral("same|") + text,
+             QStringLiteral("language %1: %2 shows %3 %4 in both languages")
+                     .arg(where, m_placeNames.value(key),
+                          kind == QLatin1String("tip")     ? QStringLiteral("the tool tip")
+                          : kind == QLatin1String("title") ? QStringLiteral("the title")
+                                                           : QStringLiteral("the text"),
+                          quoted(text)));
+    }
+    // Shows that the two walks met: texts from both runs at the same places.
+    HarnessSupport::reportLine(
+            m_lines, QStringLiteral("# %1 texts compared at the same places").arg(places));
+}
+
 void HarnessUiAudit::note(const QString &key, const QString &line)
 {
     if (m_seen.contains(key))
@@ -118,7 +260,8 @@ void HarnessUiAudit::note(const QString &key, const QString &line)
     HarnessSupport::reportLine(m_lines, line);
 }
 
-void HarnessUiAudit::auditWidget(QWidget *widget, const QString &where, const QString &sizeText)
+void HarnessUiAudit::auditWidget(QWidget *root, QWidget *widget, const QString &where,
+                                 const QString &sizeText)
 {
     const QString id = describe(widget);
     QString text;
@@ -141,6 +284,9 @@ void HarnessUiAudit::auditWidget(QWidget *widget, const QString &where, const QS
         }
     } else if (auto *label = qobject_cast<QLabel *>(widget)) {
         text = plainText(label->text());
+        // With a buddy, "&" marks the shortcut letter and is not drawn.
+        if (label->buddy())
+            text.remove(QRegularExpression(QStringLiteral("&(?!&)")));
         if (!text.isEmpty() && !label->wordWrap() && !text.contains(QLatin1Char('\n'))) {
             needPx = label->fontMetrics().horizontalAdvance(text);
             havePx = label->contentsRect().width() - 2 * label->margin();
@@ -150,6 +296,8 @@ void HarnessUiAudit::auditWidget(QWidget *widget, const QString &where, const QS
     } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         text = edit->placeholderText();
     }
+    recordText(root, widget, where, QStringLiteral("text"), text);
+    recordText(root, widget, where, QStringLiteral("tip"), plainText(widget->toolTip()));
 
     if (needPx > 0 && havePx > 0 && needPx > havePx + 1)
         note(QStringLiteral("clip|%1|%2|%3").arg(sizeText, id, text),
@@ -179,7 +327,11 @@ void HarnessUiAudit::auditTree(QWidget *root, const QString &where, const QStrin
             continue;
         if (widget->objectName().startsWith(QLatin1String("qt_")))
             continue; // the toolkit's own scroll-bar and viewport parts
-        auditWidget(widget, where, sizeText);
+        // The clear and action buttons inside a line edit belong to it; the
+        // edit is what a person reaches and what carries the name.
+        if (qobject_cast<QLineEdit *>(widget->parentWidget()))
+            continue;
+        auditWidget(root, widget, where, sizeText);
     }
 }
 
@@ -189,6 +341,7 @@ void HarnessUiAudit::run()
                                                 .arg(uiEnglish ? QStringLiteral("English")
                                                                : QStringLiteral("Portuguese"),
                                                      m_mediaFile));
+    HarnessSupport::useToolkitDialogs();
     const QFileInfo media(m_mediaFile);
     m_mediaTexts << media.completeBaseName() << media.fileName() << media.dir().dirName();
     if (media.isFile()) {
@@ -238,26 +391,33 @@ void HarnessUiAudit::run()
     m_window->showNormal();
     m_window->resize(1320, 820);
     m_window->navigate(QStringLiteral("player"));
-    for (const char *command : {"open_url", "goto_time", "sleep_timer", "media_info"}) {
-        QAction *action = Actions::instance()->action(QString::fromLatin1(command));
-        if (!action)
-            continue;
-        const QString title = HarnessSupport::withModalDialog(
-                [action] { action->trigger(); },
-                [&](QWidget *dialog) {
-                    const QString where = QStringLiteral("dialog ") + QLatin1String(command);
-                    auditTree(dialog, where,
-                              QStringLiteral("%1x%2").arg(dialog->width()).arg(dialog->height()));
-                    const QString dialogTitle = dialog->windowTitle();
-                    if (!dialogTitle.isEmpty() && looksLikeOtherLanguage(dialogTitle, uiEnglish))
-                        note(QStringLiteral("lang|") + dialogTitle,
-                             QStringLiteral("language %1: title %2")
-                                     .arg(where, quoted(dialogTitle)));
-                });
+    for (const HarnessSupport::DialogCommand &command : HarnessSupport::dialogCommands(m_window)) {
+        const QString where = QStringLiteral("dialog ") + command.name;
+        const QString title = HarnessSupport::withModalDialog(command.open, [&](QWidget *dialog) {
+            auditTree(dialog, where,
+                      QStringLiteral("%1x%2").arg(dialog->width()).arg(dialog->height()));
+            const QString dialogTitle = dialog->windowTitle();
+            recordText(dialog, dialog, where, QStringLiteral("title"), dialogTitle);
+            if (!dialogTitle.isEmpty() && looksLikeOtherLanguage(dialogTitle, uiEnglish))
+                note(QStringLiteral("lang|") + dialogTitle,
+                     QStringLiteral("language %1: title %2").arg(where, quoted(dialogTitle)));
+        });
         if (title.isEmpty())
             HarnessSupport::reportLine(
-                    m_lines,
-                    QStringLiteral("# \"%1\" opened no dialog").arg(QLatin1String(command)));
+                    m_lines, QStringLiteral("# \"%1\" opened no dialog").arg(command.name));
+    }
+
+    // A run started by another audit hands its texts back; the first run
+    // compares.
+    const QString textsFile = qEnvironmentVariable("ZORVIPLAYER_AUDIT_TEXTS");
+    if (textsFile.isEmpty()) {
+        m_core->stop();
+        compareWithOtherLanguage();
+    } else {
+        QStringList entries;
+        for (auto it = m_texts.cbegin(); it != m_texts.cend(); ++it)
+            entries << it.key() + QLatin1Char('\t') + it.value();
+        HarnessSupport::writeReport(textsFile, entries);
     }
 
     HarnessSupport::reportLine(m_lines, QStringLiteral("# %1 finding(s)").arg(m_findings));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMap>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -14,7 +15,9 @@ class QWidget;
 // reports, one line each: controls a person could not identify without
 // seeing them (icon-only buttons without accessible name or tool tip), texts
 // clipped by their widget, and texts that look like the other interface
-// language. The report is the result; the run always exits with 0.
+// language. The same walk then runs in a second process in the other
+// language; a text shown identically by both at the same place was left
+// untranslated. The report is the result; the run always exits with 0.
 class HarnessUiAudit : public QObject
 {
     Q_OBJECT
@@ -31,10 +34,18 @@ public:
     // Portuguese).
     static bool looksLikeOtherLanguage(const QString &text, bool english);
 
+    // True when text needs a translation at all: it has a word that is not a
+    // name, unit or term written the same in both languages.
+    static bool needsTranslation(const QString &text);
+
 private:
     void run();
     void auditTree(QWidget *root, const QString &where, const QString &sizeText);
-    void auditWidget(QWidget *widget, const QString &where, const QString &sizeText);
+    void auditWidget(QWidget *root, QWidget *widget, const QString &where, const QString &sizeText);
+    void recordText(QWidget *root, QWidget *widget, const QString &where, const QString &kind,
+                    const QString &text);
+    // Runs the walk in the other language and compares what both showed.
+    void compareWithOtherLanguage();
     void note(const QString &key, const QString &line);
     bool isMediaText(const QString &text) const;
 
@@ -45,5 +56,9 @@ private:
     QStringList m_lines;
     QSet<QString> m_seen;
     QStringList m_mediaTexts;
+    // Every text shown, by place (where, position in the widget tree, kind),
+    // and how each place is described in the report.
+    QMap<QString, QString> m_texts;
+    QMap<QString, QString> m_placeNames;
     int m_findings = 0;
 };

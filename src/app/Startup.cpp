@@ -6,6 +6,7 @@
 #include "app/HarnessUiAudit.h"
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
+#include "app/ToolkitTranslation.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
@@ -73,6 +74,11 @@ void prepareHarness(const QString &mode, const QStringList &args)
         settings.setValue(QStringLiteral("library/video"), QStringList{folder});
     }
     setSettingValue(QStringLiteral("general/checkUpdates"), false);
+    // The data folder of a harness run is new each time; this is the only way
+    // to run the routines against the English interface.
+    const QString language = qEnvironmentVariable("ZORVIPLAYER_HARNESS_LANGUAGE");
+    if (language == QLatin1String("en") || language == QLatin1String("pt"))
+        settings.setValue(QStringLiteral("ui/language"), language);
 }
 
 QString databaseFailureText()
@@ -147,6 +153,7 @@ int runPlayer(int argc, char **argv)
 
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+    installToolkitTranslation(app);
 
     applyTheme(app);
     QApplication::setWindowIcon(appIcon());

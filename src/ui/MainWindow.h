@@ -79,6 +79,12 @@ public:
     void applySpeed(double speed);
     void cycleAspect();
 
+    // Dialogs reached only through menus filled on demand ("about",
+    // "custom_speed", "new_playlist"), by name, so that unattended runs can
+    // open each of them. Blocks while a modal dialog is open; false for an
+    // unknown name.
+    bool openDialog(const QString &id);
+
     // Read access for the pages and for diagnosis.
     QString currentPage() const;
     QString lastPage() const { return m_lastPage; }
