@@ -159,8 +159,7 @@ private:
     QString playlistEntryPath(qint64 entryId) const;
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event_property &property);
-    void setMetadata(const QVariantMap &metadata);
-    void refreshTitles();
+    void setTitles(const QString &mediaTitle, const QVariantMap &metadata);
     void setBuffering(bool buffering);
     void restoreAudioSettings();
     AudioFilterSettings audioFilterSettings() const;

@@ -64,7 +64,10 @@ void PlayerCore::handleEvent(const mpv_event &event)
     case MPV_EVENT_FILE_LOADED:
         if (m_fadeInPending)
             startFadeIn();
-        refreshTitles();
+        // The property changes carrying the tags arrive after this event, so
+        // whoever books the item on fileLoaded would still see the file name.
+        setTitles(getPropertyString(m_handle, "media-title"),
+                  getPropertyNode(m_handle, "metadata").toMap());
         Q_EMIT fileLoaded();
         break;
     case MPV_EVENT_SEEK:
@@ -84,29 +87,25 @@ void PlayerCore::handleEvent(const mpv_event &event)
     }
 }
 
-void PlayerCore::setMetadata(const QVariantMap &metadata)
+void PlayerCore::setTitles(const QString &mediaTitle, const QVariantMap &metadata)
 {
-    m_metadata = metadata;
-    m_streamTitle.clear();
-    for (auto it = m_metadata.cbegin(); it != m_metadata.cend(); ++it) {
-        if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0) {
-            m_streamTitle = it.value().toString();
-            break;
-        }
-    }
-}
-
-void PlayerCore::refreshTitles()
-{
-    // The property changes carrying the tags arrive after the load event, so
-    // whoever books the item on fileLoaded would still see the file name.
-    const QString mediaTitle = getPropertyString(m_handle, "media-title");
-    const QVariantMap metadata = getPropertyNode(m_handle, "metadata").toMap();
-    if (mediaTitle == m_mediaTitle && metadata == m_metadata)
+    // The load event and the later property changes report the same values;
+    // only a real change reaches the listeners.
+    const bool metadataDiffers = metadata != m_metadata;
+    if (!metadataDiffers && mediaTitle == m_mediaTitle)
         return;
     m_mediaTitle = mediaTitle;
-    setMetadata(metadata);
-    Q_EMIT metadataChanged();
+    if (metadataDiffers) {
+        m_metadata = metadata;
+        m_streamTitle.clear();
+        for (auto it = m_metadata.cbegin(); it != m_metadata.cend(); ++it) {
+            if (it.key().compare(QLatin1String("icy-title"), Qt::CaseInsensitive) == 0) {
+                m_streamTitle = it.value().toString();
+                break;
+            }
+        }
+        Q_EMIT metadataChanged();
+    }
     Q_EMIT titleChanged();
 }
 
@@ -218,12 +217,9 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
             m_lastPath = m_currentPath;
         Q_EMIT titleChanged();
     } else if (qstrcmp(name, "media-title") == 0) {
-        m_mediaTitle = stringValue(property);
-        Q_EMIT titleChanged();
+        setTitles(stringValue(property), m_metadata);
     } else if (qstrcmp(name, "metadata") == 0) {
-        setMetadata(nodeValue(property).toMap());
-        Q_EMIT metadataChanged();
-        Q_EMIT titleChanged();
+        setTitles(m_mediaTitle, nodeValue(property).toMap());
     } else if (qstrcmp(name, "track-list") == 0) {
         m_tracks.clear();
         bool video = false;
