@@ -112,9 +112,9 @@ private Q_SLOTS:
             QVERIFY2(QFileInfo(file).size() < 400 * 1024, qPrintable(file));
         }
 
-        m_core = std::make_unique<PlayerCore>();
-        QString error;
-        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_core = PlayerTestUtil::startCore();
+
+        QVERIFY(m_core);
         m_window = std::make_unique<MainWindow>(m_core.get());
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));

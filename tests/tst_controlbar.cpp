@@ -1,3 +1,4 @@
+#include "PlayerTestUtil.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
@@ -171,9 +172,9 @@ private Q_SLOTS:
                                    "aac",
                                    m_video}));
 
-        m_core = std::make_unique<PlayerCore>();
-        QString error;
-        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_core = PlayerTestUtil::startCore();
+
+        QVERIFY(m_core);
         QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 5000);
     }
 

@@ -95,9 +95,9 @@ private Q_SLOTS:
         m_second = TestMedia::solidVideo(m_media.filePath("second.mp4"), 20, "green");
         QVERIFY(!m_second.isEmpty());
 
-        m_core = std::make_unique<PlayerCore>();
-        QString error;
-        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_core = PlayerTestUtil::startCore();
+
+        QVERIFY(m_core);
         m_window = std::make_unique<MainWindow>(m_core.get());
         m_window->resize(1320, 820);
         m_window->show();

@@ -1,5 +1,6 @@
 #include "MediaControls.h"
 #include "MprisClient.h"
+#include "PlayerTestUtil.h"
 #include "TestMedia.h"
 #include "engine/PlayerCore.h"
 
@@ -141,9 +142,8 @@ private Q_SLOTS:
 
         qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
         m_window = std::make_unique<QWidget>();
-        m_core = std::make_unique<PlayerCore>();
-        QString error;
-        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_core = PlayerTestUtil::startCore();
+        QVERIFY(m_core);
         m_controls = std::make_unique<MediaControls>(m_window.get(), m_core.get());
         QVERIFY(m_controls->isAvailable());
         wire();

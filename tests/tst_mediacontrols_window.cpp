@@ -1,5 +1,6 @@
 #include "MediaControls.h"
 #include "MprisClient.h"
+#include "PlayerTestUtil.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
@@ -60,13 +61,7 @@ class tst_MediaControlsWindow final : public QObject
         return nullptr;
     }
 
-    void waitIdle()
-    {
-        if (!m_core->isIdle()) {
-            m_core->stop();
-            QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 10000);
-        }
-    }
+    void waitIdle() { QVERIFY(PlayerTestUtil::stopAndWaitIdle(*m_core)); }
 
     static QString metadataLine()
     {
@@ -98,14 +93,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid() && m_media.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName("orvandel");
-        QCoreApplication::setApplicationName("ZorviPlayer-tst-mediacontrols-window");
-        QVERIFY(dataDir().startsWith(m_home.path()));
-        uiEnglish = true;
-        QVERIFY(Database::instance()->open());
+        QVERIFY(PlayerTestUtil::useTestHome(
+                m_home.path(), QStringLiteral("ZorviPlayer-tst-mediacontrols-window")));
         QVERIFY(QDBusConnection::sessionBus().isConnected());
 
         const QString music = m_media.filePath("Music");
@@ -139,9 +128,9 @@ private Q_SLOTS:
         QVERIFY(TestMedia::ffmpeg(
                 {"-f", "lavfi", "-i", "color=c=red:s=32x32", "-frames:v", "1", m_cover}));
 
-        m_core = std::make_unique<PlayerCore>();
-        QString error;
-        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_core = PlayerTestUtil::startCore();
+
+        QVERIFY(m_core);
     }
 
     void cleanupTestCase()

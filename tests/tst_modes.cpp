@@ -1,3 +1,4 @@
+#include "PlayerTestUtil.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/MpvWidget.h"
@@ -177,13 +178,7 @@ class tst_Modes final : public QObject
         return window;
     }
 
-    void waitIdle()
-    {
-        if (!m_core->isIdle()) {
-            m_core->stop();
-            QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), 10000);
-        }
-    }
+    void waitIdle() { QVERIFY(PlayerTestUtil::stopAndWaitIdle(*m_core)); }
 
     // Plays a file through the window and waits until it is loaded there.
     bool play(MainWindow *window, const QString &path)
@@ -253,14 +248,8 @@ private slots:
     {
         QVERIFY(m_home.isValid());
         QVERIFY(m_media.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
-        QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer-tst-modes"));
-        QVERIFY(dataDir().startsWith(m_home.path()));
-        uiEnglish = true;
-        QVERIFY(Database::instance()->open());
+        QVERIFY(PlayerTestUtil::useTestHome(m_home.path(),
+                                            QStringLiteral("ZorviPlayer-tst-modes")));
 
         // Full screen, maximise and frameless placement behave as on a desktop
         // only with a window manager. Another one may already run; then openbox
@@ -274,9 +263,9 @@ private slots:
         m_audio = TestMedia::tone(m_media.filePath("song.mp3"), 30);
         QVERIFY(!m_audio.isEmpty());
 
-        m_core = std::make_unique<PlayerCore>();
-        QString error;
-        QVERIFY2(m_core->start(error), qPrintable(error));
+        m_core = PlayerTestUtil::startCore();
+
+        QVERIFY(m_core);
     }
 
     void cleanupTestCase()

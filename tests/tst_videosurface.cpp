@@ -2,6 +2,7 @@
 // framebuffer and onto the screen, surface lifetimes, rendering while hidden,
 // the statistics line and the mouse signals.
 #include "LogCapture.h"
+#include "PlayerTestUtil.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
@@ -95,9 +96,9 @@ void TestVideoSurface::initTestCase()
     QVERIFY(!m_red.isEmpty() && !m_blue.isEmpty() && !m_leftRight.isEmpty() &&
             !m_topBottom.isEmpty() && !m_moving.isEmpty() && !m_withSound.isEmpty());
 
-    m_core = std::make_unique<PlayerCore>();
-    QString error;
-    QVERIFY2(m_core->start(error), qPrintable(error));
+    m_core = PlayerTestUtil::startCore();
+
+    QVERIFY(m_core);
     QVERIFY(m_core->handle());
 }
 
@@ -578,9 +579,8 @@ void TestVideoSurface::engineDestroyedAfterTheWindow()
 {
     // The order of the player's shutdown: window (and surface) first, then
     // the engine, while a video is playing.
-    auto core = std::make_unique<PlayerCore>();
-    QString error;
-    QVERIFY2(core->start(error), qPrintable(error));
+    auto core = PlayerTestUtil::startCore();
+    QVERIFY(core);
     auto view = std::make_unique<VideoWindow>(core.get(), 320, 240);
     QVERIFY(QTest::qWaitForWindowExposed(view->window.get()));
     QCOMPARE(runCommand(core->handle(), {"loadfile", m_withSound}), 0);

@@ -1,6 +1,7 @@
 // The video surface when the toolkit recreates its OpenGL context: without
 // shared contexts every move to another top-level window does that.
 #include "LogCapture.h"
+#include "PlayerTestUtil.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
@@ -36,9 +37,8 @@ void TestVideoSurfaceContexts::initTestCase()
     qputenv("ZORVIPLAYER_HWDEC", "no");
     m_withSound = colourWithSound(m_dir.filePath("sound.mkv"), "0x3060c0", 30);
     QVERIFY(!m_withSound.isEmpty());
-    m_core = std::make_unique<PlayerCore>();
-    QString error;
-    QVERIFY2(m_core->start(error), qPrintable(error));
+    m_core = PlayerTestUtil::startCore();
+    QVERIFY(m_core);
 }
 
 void TestVideoSurfaceContexts::cleanupTestCase()
