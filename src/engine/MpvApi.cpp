@@ -96,6 +96,12 @@ bool loadMpvApi()
     ZORVI_RESOLVE(mpv_render_context_report_swap);
     ZORVI_RESOLVE(mpv_render_context_free);
 #undef ZORVI_RESOLVE
+    api.mpv_hook_add =
+            reinterpret_cast<decltype(api.mpv_hook_add)>(library.resolve("mpv_hook_add"));
+    api.mpv_hook_continue =
+            reinterpret_cast<decltype(api.mpv_hook_continue)>(library.resolve("mpv_hook_continue"));
+    if (!api.mpv_hook_continue)
+        api.mpv_hook_add = nullptr;
     api.ready = ok;
     return ok;
 }

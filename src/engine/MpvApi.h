@@ -37,6 +37,10 @@ struct MpvApi
     decltype(&::mpv_render_context_render) mpv_render_context_render = nullptr;
     decltype(&::mpv_render_context_report_swap) mpv_render_context_report_swap = nullptr;
     decltype(&::mpv_render_context_free) mpv_render_context_free = nullptr;
+    // Optional: older engines lack hooks, and the player only uses them to
+    // order its own work before a file opens.
+    decltype(&::mpv_hook_add) mpv_hook_add = nullptr;
+    decltype(&::mpv_hook_continue) mpv_hook_continue = nullptr;
 
     bool ready = false;
     QString errors;

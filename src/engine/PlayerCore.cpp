@@ -79,6 +79,13 @@ bool PlayerCore::start(QString &errorText)
     for (const auto &property : observed)
         api.mpv_observe_property(m_handle, 0, property.name, property.format);
 
+    // The engine builds a file's audio filters from the "af" text as soon as
+    // it opens the file, which can be before the start event has been
+    // handled here; holding the opening until then lets that handler bring
+    // the text up to date (gains moved live during the previous file).
+    if (api.mpv_hook_add)
+        api.mpv_hook_add(m_handle, 0, "on_load", 0);
+
     api.mpv_set_wakeup_callback(m_handle, &PlayerCore::wakeUp, this);
 
     restoreAudioSettings();

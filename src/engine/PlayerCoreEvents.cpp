@@ -82,6 +82,10 @@ void PlayerCore::handleEvent(const mpv_event &event)
     case MPV_EVENT_PROPERTY_CHANGE:
         handlePropertyChange(*static_cast<const mpv_event_property *>(event.data));
         break;
+    case MPV_EVENT_HOOK:
+        // Queued after the file's start event, which has been handled by now.
+        mpvApi().mpv_hook_continue(m_handle, static_cast<const mpv_event_hook *>(event.data)->id);
+        break;
     default:
         break;
     }
