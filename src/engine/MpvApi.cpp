@@ -273,12 +273,17 @@ static void logCommandFailure(const QStringList &args, int status)
         qWarning() << "mpv comando falhou" << args << mpvErrorText(status);
 }
 
-int runCommand(mpv_handle *const &handle, const QStringList &args)
+int runCommandQuietly(mpv_handle *const &handle, const QStringList &args)
 {
     if (!handle)
         return -1;
     CommandArgs argv(args);
-    const int status = mpvApi().mpv_command(handle, argv.data());
+    return mpvApi().mpv_command(handle, argv.data());
+}
+
+int runCommand(mpv_handle *const &handle, const QStringList &args)
+{
+    const int status = runCommandQuietly(handle, args);
     logCommandFailure(args, status);
     return status;
 }

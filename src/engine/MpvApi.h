@@ -74,4 +74,6 @@ int setPropertyDouble(mpv_handle *const &handle, const QByteArray &name, double 
 int setPropertyFlag(mpv_handle *const &handle, const QByteArray &name, bool value);
 int setPropertyInt(mpv_handle *const &handle, const QByteArray &name, qint64 value);
 int runCommand(mpv_handle *const &handle, const QStringList &args);
+// The same without the warning, for callers that judge a failure themselves.
+int runCommandQuietly(mpv_handle *const &handle, const QStringList &args);
 int runCommandAsync(mpv_handle *const &handle, const QStringList &args, quint64 replyId);

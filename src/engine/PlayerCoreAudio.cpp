@@ -4,8 +4,6 @@
 #include <QDebug>
 #include <QTimer>
 
-#include <vector>
-
 AudioFilterSettings PlayerCore::audioFilterSettings() const
 {
     return {m_eqEnabled, m_eqGains, m_eqPreamp, m_normalize, m_crossfadeSeconds, m_fadeLevel};
@@ -64,14 +62,7 @@ PlayerCore::FilterCommand PlayerCore::sendFilterCommand(const QStringList &args)
 {
     if (!m_handle)
         return FilterCommand::Failed;
-    std::vector<QByteArray> bytes;
-    std::vector<const char *> argv;
-    for (const QString &arg : args)
-        bytes.push_back(arg.toUtf8());
-    for (const QByteArray &arg : bytes)
-        argv.push_back(arg.constData());
-    argv.push_back(nullptr);
-    const int status = mpvApi().mpv_command(m_handle, argv.data());
+    const int status = runCommandQuietly(m_handle, args);
     if (status >= 0)
         return FilterCommand::Delivered;
     // The engine's libavfilter bridge hands a command to every filter of its
