@@ -517,16 +517,9 @@ private Q_SLOTS:
         QFETCH(double, crossfade);
         QFETCH(double, minSeconds);
         QFETCH(double, maxSeconds);
-        // The null audio output pretends to be a device with a 0.2 s buffer.
-        // After a seek while paused the engine starts it anyway; from then on
-        // it counts its whole buffer as queued and drains it during the
-        // pause, so the engine reports a position that much short of the
-        // target and lets the rest of the file run out unheard. A real device
-        // has nothing of this; a short pretend buffer keeps the error within
-        // a few milliseconds.
         const QByteArray engineOptions = qgetenv("ZORVIPLAYER_OPT");
         const auto restoreOptions = qScopeGuard([&] { qputenv("ZORVIPLAYER_OPT", engineOptions); });
-        qputenv("ZORVIPLAYER_OPT", engineOptions + ";ao-null-buffer=0.02");
+        qputenv("ZORVIPLAYER_OPT", PausedSeekEngineOptions);
         auto core = startCore();
         QVERIFY(core);
         QVERIFY(qAbs(getPropertyDouble(core->handle(), "ao-null-buffer", 0) - 0.02) < 1e-6);

@@ -35,7 +35,7 @@ private Q_SLOTS:
     {
         QStandardPaths::setTestModeEnabled(true);
         QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
-        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
+        qputenv("ZORVIPLAYER_OPT", PausedSeekEngineOptions);
         QVERIFY(m_dir.isValid());
         const QString d = m_dir.path();
         m_one = TestMedia::tone(d + "/one.mp3", 8,
@@ -189,7 +189,7 @@ private Q_SLOTS:
         appSettings().setValue("subStyle/sub-font-size", 61);
         appSettings().setValue("subStyle/demuxer-readahead-secs", "7");
         auto core = startCore();
-        qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
+        qputenv("ZORVIPLAYER_OPT", PausedSeekEngineOptions);
         qunsetenv("ZORVIPLAYER_VF");
         qunsetenv("ZORVIPLAYER_HWDEC");
         QVERIFY(core);

@@ -12,6 +12,12 @@ namespace PlayerTestUtil {
 
 constexpr int EngineWaitMs = 15000;
 
+// Engine options for headless tests that seek while paused. The null audio
+// output pretends to have a 0.2 s buffer which, after such a seek, it starts
+// and drains anyway, so the position lands up to 0.2 s short of the target;
+// a short pretend buffer keeps that within a few milliseconds.
+constexpr char PausedSeekEngineOptions[] = "vo=null;ao=null;ao-null-buffer=0.02";
+
 // Points this process at a private home (data, settings and database under
 // it), runs the engine headless, selects English and opens the database.
 // Returns false, with a warning, when the data folder is not under home.
