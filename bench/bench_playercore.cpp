@@ -4,6 +4,7 @@
 //
 // Usage: bench_playercore [rounds]   (bench/playercore.sh sets up a display)
 
+#include "app/Version.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
@@ -105,7 +106,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZORVI_VERSION));
     if (!qEnvironmentVariableIsSet("ZORVIPLAYER_OPT"))
         qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
     const int rounds = argc > 1 ? std::max(1, atoi(argv[1])) : 15;

@@ -1,5 +1,5 @@
 #include "TestMedia.h"
-#include "app/HarnessUiAudit.h"
+#include "harness/HarnessUiAudit.h"
 
 #include <QDir>
 #include <QFile>

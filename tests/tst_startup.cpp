@@ -1,4 +1,5 @@
 #include "TestMedia.h"
+#include "app/Version.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -49,7 +50,7 @@ private Q_SLOTS:
         process.start(TestMedia::playerExecutable(), {"a.mp4", "b.mp3", "--version"});
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(process.readAllStandardOutput(), QByteArray("Zorvi Player 1.1.0\n"));
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("Zorvi Player " ZORVI_VERSION "\n"));
         // No data folder means no log, no settings file and no database.
         QVERIFY(!QFileInfo::exists(home.path() + "/data"));
         QDirIterator it(home.path(), {"config.ini", "*.log", "*.db"}, QDir::Files,

@@ -1,14 +1,14 @@
 #include "app/Startup.h"
 
 #include "app/AppSettings.h"
-#include "app/HarnessScreenshots.h"
-#include "app/HarnessSelfTest.h"
-#include "app/HarnessUiAudit.h"
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "app/ToolkitTranslation.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
+#include "harness/HarnessScreenshots.h"
+#include "harness/HarnessSelfTest.h"
+#include "harness/HarnessUiAudit.h"
 #include "library/Database.h"
 #include "platform/QuitOnSignal.h"
 #include "ui/Icons.h"
@@ -123,7 +123,7 @@ int runPlayer(int argc, char **argv)
     QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer"));
     QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Zorvi Player"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.1.0"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(ZORVI_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("zorvi-player"));
     std::setlocale(LC_NUMERIC, "C");
 
@@ -147,9 +147,7 @@ int runPlayer(int argc, char **argv)
     // arrives before the window is up: the event loop picks it up once it runs.
     quitOnTerminationSignals();
     installFileLog();
-    qInfo().noquote() << "Zorvi Player"
-                      << "1.1.0"
-                      << "iniciando, Qt" << qVersion();
+    qInfo().noquote() << "Zorvi Player" << ZORVI_VERSION << "iniciando, Qt" << qVersion();
 
     applyLanguageSetting(
             settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());

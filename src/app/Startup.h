@@ -3,6 +3,8 @@
 // The whole life of the process: start-up, event loop and shutdown.
 int runPlayer(int argc, char **argv);
 
+#include "app/Version.h"
+
 #include <QMessageBox>
 
 // A message box with no parent and title "Zorvi Player", shown during
@@ -10,4 +12,4 @@ int runPlayer(int argc, char **argv);
 void showStartupBox(QMessageBox::Icon icon, const QString &text);
 
 // Text printed by "--version".
-inline constexpr const char *VersionLine = "Zorvi Player 1.1.0";
+inline constexpr const char *VersionLine = "Zorvi Player " ZORVI_VERSION;

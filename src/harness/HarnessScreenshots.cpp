@@ -1,7 +1,7 @@
-#include "app/HarnessScreenshots.h"
+#include "harness/HarnessScreenshots.h"
 
-#include "app/HarnessSupport.h"
 #include "engine/PlayerCore.h"
+#include "harness/HarnessSupport.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 

@@ -1,7 +1,7 @@
-#include "app/HarnessSelfTest.h"
+#include "harness/HarnessSelfTest.h"
 
-#include "app/HarnessSupport.h"
 #include "engine/PlayerCore.h"
+#include "harness/HarnessSupport.h"
 #include "ui/MainWindow.h"
 
 #include <QCoreApplication>

@@ -1,4 +1,4 @@
-#include "app/HarnessSupport.h"
+#include "harness/HarnessSupport.h"
 
 #include "engine/PlayerCore.h"
 #include "ui/Actions.h"

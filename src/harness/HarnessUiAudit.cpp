@@ -1,8 +1,8 @@
-#include "app/HarnessUiAudit.h"
+#include "harness/HarnessUiAudit.h"
 
 #include "app/AppSettings.h"
-#include "app/HarnessSupport.h"
 #include "engine/PlayerCore.h"
+#include "harness/HarnessSupport.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 
