@@ -463,7 +463,7 @@ private Q_SLOTS:
     {
         const QString exe = TestMedia::playerExecutable();
         QVERIFY(QFileInfo::exists(exe));
-        for (const QString mode : {QStringLiteral("queue"), QStringLiteral("play")}) {
+        for (const QString &mode : {QStringLiteral("queue"), QStringLiteral("play")}) {
             QTemporaryDir home;
             QVERIFY(home.isValid());
             QProcessEnvironment env = TestMedia::isolatedEnvironment(home.path());

@@ -456,7 +456,7 @@ private Q_SLOTS:
     void markMissingByFolders()
     {
         QList<MediaRecord> records;
-        for (const QString &p :
+        for (const char *p :
              {"/lib/a/1.mp3", "/lib/a/sub/2.mp3", "/lib/b/3.mp3", "/lib/ab/4.mp3", "/lib/a/v.mkv"})
             records << scanned(p);
         QVERIFY(db()->storeScanned(records));

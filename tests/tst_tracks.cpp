@@ -283,9 +283,9 @@ private Q_SLOTS:
                               "Quadros descartados", "Descartados pelo decodificador", "Título",
                               "Formato", "Tamanho", "Duração"}));
         QCOMPARE(audioLabels.mid(10, 2), (QStringList{"Áudio", "Amostragem"}));
-        for (const QString &videoLabel :
+        for (const char *videoLabel :
              {"Vídeo", "Resolução", "Quadros/s", "Cor", "Taxa de vídeo", "Decodificação"})
-            QVERIFY2(!audioLabels.contains(videoLabel), qPrintable(videoLabel));
+            QVERIFY2(!audioLabels.contains(QString::fromUtf8(videoLabel)), videoLabel);
         const QString escapedPath = m_cover.toHtmlEscaped();
         QVERIFY(escapedPath.contains("a&amp;b &lt;c&gt;.mp3"));
         QVERIFY(html.contains(row("Arquivo", escapedPath)));
@@ -357,20 +357,20 @@ private Q_SLOTS:
         const QString prefix = folder + "/a_b__0-01_";
         QStringList taken;
         for (int s = 0; s < 4; ++s) {
-            const QString name =
+            const QString later =
                     prefix + QTime::currentTime().addSecs(s).toString("HHmmss") + ".png";
-            if (QFileInfo::exists(name))
+            if (QFileInfo::exists(later))
                 continue;
-            QFile placeholder(name);
+            QFile placeholder(later);
             QVERIFY(placeholder.open(QIODevice::WriteOnly));
             placeholder.write("keep");
-            taken << name;
+            taken << later;
         }
         const QString again = core->takeScreenshot(false);
         QVERIFY2(again.endsWith("_2.png") || again.endsWith("_3.png"), qPrintable(again));
         QVERIFY(!QImage(again).isNull());
-        for (const QString &name : taken) {
-            QFile placeholder(name);
+        for (const QString &kept : taken) {
+            QFile placeholder(kept);
             QVERIFY(placeholder.open(QIODevice::ReadOnly));
             QCOMPARE(placeholder.readAll(), QByteArray("keep"));
         }

@@ -5,6 +5,7 @@
 #include <functional>
 
 class QLocalServer;
+class QObject;
 
 // "ZorviPlayer-" + USERNAME, else USER, else "user".
 QString localServerName();

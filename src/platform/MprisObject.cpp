@@ -104,9 +104,9 @@ QStringList supportedMimeTypes()
         QStringList result;
         for (const char *suffix : suffixes) {
             // "ts" is also a translation source; text kinds are never media.
-            const QList<QMimeType> types =
+            const QList<QMimeType> matches =
                     db.mimeTypesForFileName(QStringLiteral("x.") + QLatin1String(suffix));
-            for (const QMimeType &type : types) {
+            for (const QMimeType &type : matches) {
                 if (!type.name().startsWith(QLatin1String("text/")) &&
                     !result.contains(type.name()))
                     result << type.name();

@@ -42,7 +42,9 @@ private:
     void accept()
     {
         while (QTcpSocket *socket = m_server->nextPendingConnection()) {
-            m_clients.push_back({socket});
+            Client client;
+            client.socket = socket;
+            m_clients.push_back(client);
             connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readRequest(socket); });
         }
     }
