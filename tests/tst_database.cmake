@@ -6,4 +6,4 @@ add_dependencies(tst_database database_writer)
 set_property(TEST tst_database APPEND PROPERTY ENVIRONMENT
              "ZORVI_DATABASE_WRITER=$<TARGET_FILE:database_writer>")
 # Needs neither the engine nor a display.
-set_tests_properties(tst_database PROPERTIES LABELS quick)
+set_tests_properties(tst_database PROPERTIES LABELS quick TIMEOUT 60)
