@@ -10,4 +10,4 @@ int runPlayer(int argc, char **argv);
 void showStartupBox(QMessageBox::Icon icon, const QString &text);
 
 // Text printed by "--version".
-inline constexpr const char *VersionLine = "Zorvi Player 1.1.0";
+inline constexpr const char *VersionLine = "Zorvi Player " ZORVI_VERSION;
