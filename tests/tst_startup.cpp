@@ -41,24 +41,74 @@ class tst_Startup final : public QObject
         return false;
     }
 
-private Q_SLOTS:
-    void versionAnywhereTouchesNothing()
+    static QStringList filesUnder(const QString &dir)
     {
-        QTemporaryDir home;
-        QProcess process;
-        process.setProcessEnvironment(TestMedia::isolatedEnvironment(home.path()));
-        process.start(TestMedia::playerExecutable(), {"a.mp4", "b.mp3", "--version"});
-        QVERIFY(process.waitForFinished(30000));
-        QCOMPARE(process.exitCode(), 0);
-        QCOMPARE(process.readAllStandardOutput(), QByteArray("Zorvi Player " ZORVI_VERSION "\n"));
-        // No data folder means no log, no settings file and no database.
-        QVERIFY(!QFileInfo::exists(home.path() + "/data"));
-        QDirIterator it(home.path(), {"config.ini", "*.log", "*.db"}, QDir::Files,
+        QStringList files;
+        QDirIterator it(dir, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
                         QDirIterator::Subdirectories);
-        QStringList created;
         while (it.hasNext())
-            created << it.next();
-        QVERIFY2(created.isEmpty(), qPrintable(created.join(", ")));
+            files << it.next();
+        files.sort();
+        return files;
+    }
+
+private Q_SLOTS:
+    void informationSwitchesWithoutDisplay_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("version after files") << QStringList{"a.mp4", "b.mp3", "--version"}
+                                             << QString() << QStringLiteral("Zorvi Player " ZORVI_VERSION "\n");
+        QTest::newRow("help, default language")
+                << QStringList{"--help"} << QString() << QStringLiteral("Uso: zorvi-player ");
+        QTest::newRow("short help after a file")
+                << QStringList{"a.mp4", "-h"} << QStringLiteral("pt")
+                << QStringLiteral("Uso: zorvi-player ");
+        QTest::newRow("help, English setting") << QStringList{"--help"} << QStringLiteral("en")
+                                               << QStringLiteral("Usage: zorvi-player ");
+    }
+
+    // Answered before anything needs a display, and nothing is touched: no
+    // data folder, log, settings or hand-over (a settings file is only read).
+    void informationSwitchesWithoutDisplay()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, language);
+        QFETCH(QString, expected);
+        QTemporaryDir home;
+        const QString config = home.path() + "/data/orvandel/ZorviPlayer/config.ini";
+        if (!language.isEmpty()) {
+            QVERIFY(QDir().mkpath(QFileInfo(config).path()));
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("[ui]\nlanguage=" + language.toUtf8() + "\n");
+        }
+        const QStringList before = filesUnder(home.path());
+        QProcessEnvironment env = TestMedia::isolatedEnvironment(home.path());
+        for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+            env.remove(name);
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.start(TestMedia::playerExecutable(), args);
+        QVERIFY(process.waitForFinished(30000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(process.exitCode() == 0 && err.isEmpty(), qPrintable(err));
+        const QString out = QString::fromUtf8(process.readAllStandardOutput());
+        if (expected.endsWith('\n')) {
+            QCOMPARE(out, expected);
+        } else {
+            QVERIFY2(out.startsWith(expected), qPrintable(out));
+            for (const char *option : {"--version", "--selftest", "--screenshots", "--ui-audit"})
+                QVERIFY2(out.contains(option), option);
+        }
+        QCOMPARE(filesUnder(home.path()), before);
+        if (!language.isEmpty()) {
+            QFile file(config);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), "[ui]\nlanguage=" + language.toUtf8() + "\n");
+        }
     }
 
     void handOverBetweenTwoInstances()

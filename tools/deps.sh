@@ -9,7 +9,8 @@ packages=(
   libgl1-mesa-dri libglx-mesa0 libegl-mesa0
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(ffmpeg xvfb xauth dbus dbus-x11 playerctl openbox mpv time xdotool trayer valgrind scrot libglib2.0-bin)
+  packages+=(ffmpeg xvfb xauth dbus dbus-x11 playerctl openbox mpv time xdotool trayer valgrind scrot libglib2.0-bin
+    desktop-file-utils appstream xdg-utils shared-mime-info dpkg-dev file x11-utils)
 fi
 missing=()
 for p in "${packages[@]}"; do

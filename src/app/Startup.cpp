@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include "app/AppSettings.h"
+#include "app/CommandLine.h"
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "app/ToolkitTranslation.h"
@@ -30,7 +31,6 @@
 #include <QWidget>
 
 #include <clocale>
-#include <cstdio>
 #include <memory>
 
 namespace {
@@ -114,6 +114,10 @@ void showStartupBox(QMessageBox::Icon icon, const QString &text)
 
 int runPlayer(int argc, char **argv)
 {
+    // Before the application object: it needs a display, these two do not.
+    if (answerInformationSwitches(argc, argv))
+        return 0;
+
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
@@ -129,12 +133,6 @@ int runPlayer(int argc, char **argv)
 
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    if (args.contains(QStringLiteral("--version"))) {
-        std::fputs(VersionLine, stdout);
-        std::fputs("\n", stdout);
-        std::fflush(stdout);
-        return 0;
-    }
 
     const QString mode = args.value(0);
     const bool harness = isHarnessSwitch(mode);

@@ -29,6 +29,13 @@ const QStringList &audioExtensions()
     return list;
 }
 
+const QStringList &playlistSuffixes()
+{
+    static const QStringList suffixes{QStringLiteral("m3u"), QStringLiteral("m3u8"),
+                                      QStringLiteral("pls")};
+    return suffixes;
+}
+
 QString fileSuffixLower(const QString &path)
 {
     const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));

@@ -9,6 +9,8 @@
 const QStringList &videoExtensions();
 // The recognised audio suffixes, lower case. Shares no entry with the video list.
 const QStringList &audioExtensions();
+// Suffixes (lower case) of the playlist files that are expanded into their entries.
+const QStringList &playlistSuffixes();
 
 // The text after the last "." of the whole path, lower-cased; empty without a dot.
 QString fileSuffixLower(const QString &path);

@@ -12,13 +12,6 @@
 #include <QTextStream>
 #include <QUrl>
 
-const QStringList &playlistSuffixes()
-{
-    static const QStringList suffixes{QStringLiteral("m3u"), QStringLiteral("m3u8"),
-                                      QStringLiteral("pls")};
-    return suffixes;
-}
-
 static QString entryTitle(const QString &entry, const std::optional<MediaRecord> &row)
 {
     if (!row) {

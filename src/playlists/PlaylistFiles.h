@@ -1,5 +1,6 @@
 #pragma once
 
+#include "library/MediaFiles.h"
 #include "library/Records.h"
 
 #include <QList>
@@ -8,9 +9,6 @@
 
 // Reading and writing the playlist files exchanged with other programs. None
 // of these shows anything; callers word the messages.
-
-// Suffixes (lower case) of the files that are expanded into their entries.
-const QStringList &playlistSuffixes();
 
 // Writes an extended M3U (UTF-8, no BOM) atomically: the target is replaced
 // only when everything was written. Titles and durations come from the library.
