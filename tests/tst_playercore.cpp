@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace PlayerTestUtil;
@@ -636,6 +637,45 @@ private Q_SLOTS:
         core->playFiles({m_two}, 0);
         QVERIFY(started.wait(EngineWaitMs));
         QCOMPARE(core->abLoopA(), -1.0);
+    }
+
+    // The engine keeps its loop points across files; the next file must not
+    // loop between the old times, and one press there sets A alone.
+    void abLoopPointsStayWithTheirFile()
+    {
+        auto core = startCore();
+        QVERIFY(core);
+        QVERIFY(playAndWait(*core, {m_one, m_two}, 0, 0));
+        QVERIFY(seekPausedTo(*core, 0.5));
+        core->toggleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(core->abLoopA() >= 0, EngineWaitMs);
+        QVERIFY(seekPausedTo(*core, 1.0));
+        core->toggleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(core->abLoopB() >= 0, EngineWaitMs);
+
+        // On its own file the loop is seen: playback jumps back from B to A.
+        double furthest = 0;
+        bool jumpedBack = false;
+        auto watch = connect(core.get(), &PlayerCore::positionChanged, this, [&](double pos) {
+            jumpedBack = jumpedBack || pos < furthest - 0.15;
+            furthest = std::max(furthest, pos);
+        });
+        QVERIFY(seekPausedTo(*core, 0.7));
+        core->setPaused(false);
+        QTRY_VERIFY_WITH_TIMEOUT(jumpedBack, EngineWaitMs);
+        disconnect(watch);
+
+        core->next();
+        QTRY_VERIFY_WITH_TIMEOUT(core->currentPath() == m_two && core->duration() > 0,
+                                 EngineWaitMs);
+        core->setPaused(false);
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() > 1.6, EngineWaitMs);
+        QCOMPARE(getPropertyString(core->handle(), "ab-loop-a"), QStringLiteral("no"));
+        QCOMPARE(getPropertyString(core->handle(), "ab-loop-b"), QStringLiteral("no"));
+        core->toggleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(core->abLoopA() > 1.5, EngineWaitMs);
+        QCOMPARE(core->abLoopB(), -1.0);
+        QCOMPARE(getPropertyString(core->handle(), "ab-loop-b"), QStringLiteral("no"));
     }
 
     void repeatSpeedMuteAndShuffle()

@@ -42,6 +42,10 @@ void PlayerCore::handleEvent(const mpv_event &event)
         m_lastPosition = 0;
         m_lastDuration = 0;
         m_streamTitle.clear();
+        // The engine keeps its loop points from one file to the next; they
+        // belong to the file they were set on. The opening of the file waits
+        // for this handler, so the new file never loops between the old times.
+        clearAbLoop();
         m_abLoopA = -1;
         m_abLoopB = -1;
         Q_EMIT fileStarted();
