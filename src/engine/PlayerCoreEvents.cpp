@@ -55,6 +55,10 @@ void PlayerCore::handleEvent(const mpv_event &event)
         setBuffering(false);
         const auto *end = static_cast<const mpv_event_end_file *>(event.data);
         const QString reason = end ? endFileReasonText(end->reason) : QStringLiteral("stop");
+        // Only playback running into the next item fades it in; after a stop,
+        // a skip or a newly chosen file the next item starts at full level.
+        if (!end || end->reason != MPV_END_FILE_REASON_EOF)
+            m_fadeInPending = false;
         if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
             Q_EMIT errorMessage(uiText(QStringLiteral("Could not open: "),
                                        QStringLiteral("Não foi possível abrir: ")) +
