@@ -9,9 +9,11 @@
 #include "engine/PlayerCore.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
 #include <algorithm>
@@ -676,6 +678,47 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(core->abLoopA() > 1.5, EngineWaitMs);
         QCOMPARE(core->abLoopB(), -1.0);
         QCOMPARE(getPropertyString(core->handle(), "ab-loop-b"), QStringLiteral("no"));
+    }
+
+    // start() does not wait for the engine to settle; a queue handed over
+    // before it has still starts at the item asked for.
+    void queueHandedOverWhileTheEngineStarts()
+    {
+        // A script that holds the engine's start-up until the GUI thread has
+        // handled an event after start() returned.
+        const QString release = m_dir.path() + "/release-start";
+        const QString script = m_dir.path() + "/hold-start.lua";
+        QFile lua(script);
+        QVERIFY(lua.open(QIODevice::WriteOnly));
+        lua.write(QStringLiteral("local deadline = os.time() + 30\n"
+                                 "while os.time() < deadline do\n"
+                                 "  local f = io.open(\"%1\", \"r\")\n"
+                                 "  if f then f:close() break end\n"
+                                 "end\n")
+                          .arg(release)
+                          .toUtf8());
+        lua.close();
+        QFile::remove(release);
+        qputenv("ZORVIPLAYER_OPT",
+                QByteArray(PausedSeekEngineOptions) + ";scripts=" + script.toUtf8());
+        const auto restore =
+                qScopeGuard([] { qputenv("ZORVIPLAYER_OPT", PausedSeekEngineOptions); });
+        QTimer::singleShot(0, this, [release] {
+            QFile file(release);
+            if (!file.open(QIODevice::WriteOnly))
+                qWarning("cannot release the engine");
+        });
+
+        auto core = startCore();
+        QVERIFY(core);
+        QStringList started;
+        connect(core.get(), &PlayerCore::fileStarted, this, [&] { started << core->lastPath(); });
+        const QStringList three{m_one, m_two, m_three};
+        core->playFiles(three, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty() && core->duration() > 0, EngineWaitMs);
+        QCOMPARE(started.first(), m_three);
+        QCOMPARE(core->currentPath(), m_three);
+        QCOMPARE(queuePaths(*core), three);
     }
 
     void repeatSpeedMuteAndShuffle()

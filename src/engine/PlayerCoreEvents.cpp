@@ -19,6 +19,14 @@ void PlayerCore::processEvents()
     }
 }
 
+namespace {
+
+// The engine's idle event (number 11, kept by the engine for compatibility),
+// sent each time it enters idle mode, the first time once it is ready.
+constexpr mpv_event_id MpvIdleEvent = mpv_event_id(11);
+
+} // namespace
+
 void PlayerCore::handleEvent(const mpv_event &event)
 {
     switch (event.event_id) {
@@ -89,6 +97,9 @@ void PlayerCore::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_PROPERTY_CHANGE:
         handlePropertyChange(*static_cast<const mpv_event_property *>(event.data));
+        break;
+    case MpvIdleEvent:
+        setEngineReady();
         break;
     case MPV_EVENT_HOOK:
         // Queued after the file's start event, which has been handled by now.
