@@ -136,6 +136,10 @@ void PlayerCore::togglePause()
 
 void PlayerCore::setPaused(bool paused)
 {
+    // Held like the queue calls: a pause asked right after a queue was handed
+    // over must come after it, not be undone by it.
+    if (holdUntilReady([this, paused] { setPaused(paused); }))
+        return;
     setPropertyFlag(m_handle, "pause", paused);
 }
 
