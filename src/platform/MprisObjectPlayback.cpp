@@ -72,9 +72,12 @@ bool MprisObject::canSeek() const
 
 bool MprisObject::canGoNext() const
 {
+    // Without a player to ask, the request is passed on to the window.
+    if (!m_player)
+        return true;
     // Next changes the item only when there is one after it, or the queue
     // starts over.
-    if (!m_player || m_player->queuePos() < 0)
+    if (m_player->queuePos() < 0)
         return false;
     const int count = int(m_player->queue().size());
     return m_player->queuePos() + 1 < count ||
@@ -84,7 +87,7 @@ bool MprisObject::canGoNext() const
 bool MprisObject::canGoPrevious() const
 {
     // On the first item Previous starts it over instead.
-    return m_player && m_player->queuePos() > 0;
+    return !m_player || m_player->queuePos() > 0;
 }
 
 QString MprisObject::loopStatus() const
