@@ -26,15 +26,13 @@ public:
     // screen saver service (re)appears.
     void setActive(bool on);
     bool isActive() const { return m_active; }
-    // The system holds the request now.
-    bool isHeld() const { return m_held; }
 
 private:
     void request();
     void release();
 
     bool m_active = false;
-    bool m_held = false;
+    bool m_held = false; // the system holds the request now
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
     // The screen saver cookie, valid while m_held.
     quint32 m_cookie = 0;
