@@ -1,15 +1,23 @@
+#include "LogCapture.h"
 #include "app/AppSettings.h"
 #include "app/Logging.h"
 #include "app/SingleInstance.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QtTest>
 
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 class tst_App final : public QObject
@@ -174,6 +182,82 @@ private Q_SLOTS:
         QCOMPARE(decodeHandOver("a\n\nb\n"), (QStringList{"a", "b"}));
         QVERIFY(decodeHandOver(encodeHandOver({})).isEmpty());
         QCOMPARE(decodeHandOver(encodeHandOver({"música ção.mp3"})), QStringList{"música ção.mp3"});
+    }
+
+    // The hand-over channel sits in a folder only this user can enter: the
+    // runtime folder when it is private, else a private folder of the player.
+    void instanceChannelIsPrivate_data()
+    {
+        QTest::addColumn<QString>("runtime");
+        QTest::addColumn<bool>("inRuntime");
+        QTest::newRow("private runtime folder") << "private" << true;
+        QTest::newRow("no runtime folder") << "unset" << false;
+        QTest::newRow("runtime folder open to others") << "shared" << false;
+        QTest::newRow("runtime folder of another user") << "foreign" << false;
+    }
+
+    void instanceChannelIsPrivate()
+    {
+        QFETCH(QString, runtime);
+        QFETCH(bool, inRuntime);
+        QTemporaryDir runtimeDir;
+        QVERIFY(runtimeDir.isValid());
+        if (runtime == QLatin1String("shared"))
+            QVERIFY(QFile::setPermissions(runtimeDir.path(),
+                                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                                  QFile::ReadOther | QFile::ExeOther));
+        if (runtime == QLatin1String("foreign"))
+            QCOMPARE(::chown(QFile::encodeName(runtimeDir.path()).constData(), 65534, 65534), 0);
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        const auto restore = qScopeGuard([&] {
+            if (savedRuntime.isNull())
+                qunsetenv("XDG_RUNTIME_DIR");
+            else
+                qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        });
+        if (runtime == QLatin1String("unset"))
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir.path()));
+
+        const QString name =
+                QStringLiteral("ZorviPlayer-tst-app-%1").arg(QCoreApplication::applicationPid());
+        std::unique_ptr<QLocalServer> server(startInstanceServer(name));
+        QVERIFY(server->isListening());
+        const QString folder = QFileInfo(server->fullServerName()).absolutePath();
+        QCOMPARE(folder == runtimeDir.path(), inRuntime);
+        struct stat info;
+        QCOMPARE(::lstat(QFile::encodeName(folder).constData(), &info), 0);
+        QVERIFY(S_ISDIR(info.st_mode));
+        QCOMPARE(info.st_uid, ::geteuid());
+        QCOMPARE(info.st_mode & 077, mode_t(0));
+
+        QStringList delivered{"nothing yet"};
+        serveHandOvers(server.get(), [&](const QStringList &list) { delivered = list; });
+        QVERIFY(handOverToRunningInstance(name, {"a.mp3", "b.mp3"}));
+        QTRY_COMPARE(delivered, (QStringList{"a.mp3", "b.mp3"}));
+    }
+
+    void failedListeningIsLogged()
+    {
+        // Longer than a local socket address can be.
+        QTemporaryDir base;
+        QVERIFY(base.isValid());
+        const QString deep = base.path() + "/" + QString(120, QLatin1Char('r'));
+        QVERIFY(QDir().mkpath(deep));
+        QVERIFY(QFile::setPermissions(deep,
+                                      QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const QByteArray savedRuntime = qgetenv("XDG_RUNTIME_DIR");
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(deep));
+        LogCapture log;
+        std::unique_ptr<QLocalServer> server(
+                startInstanceServer(QStringLiteral("ZorviPlayer-long")));
+        if (savedRuntime.isNull())
+            qunsetenv("XDG_RUNTIME_DIR");
+        else
+            qputenv("XDG_RUNTIME_DIR", savedRuntime);
+        QVERIFY(!server->isListening());
+        QCOMPARE(log.matching("canal de instancia nao abriu").size(), 1);
     }
 
     void languageOnlyExactEnglish()

@@ -558,6 +558,49 @@ private Q_SLOTS:
             QVERIFY(levels[i] >= levels[i - 1]);
     }
 
+    // A fade-out cut short by the user leaves no fade-in behind: the next
+    // file played, now or much later, starts at full level.
+    void interruptedFadeLeavesNoFadeIn_data()
+    {
+        QTest::addColumn<QString>("interruption");
+        QTest::newRow("stop, then play") << "stop";
+        QTest::newRow("new file") << "play";
+        QTest::newRow("next item") << "next";
+    }
+
+    void interruptedFadeLeavesNoFadeIn()
+    {
+        if (m_englishRun)
+            QSKIP("parent process only");
+        QFETCH(QString, interruption);
+        const QByteArray engineOptions = qgetenv("ZORVIPLAYER_OPT");
+        const auto restoreOptions = qScopeGuard([&] { qputenv("ZORVIPLAYER_OPT", engineOptions); });
+        qputenv("ZORVIPLAYER_OPT", PausedSeekEngineOptions);
+        auto core = startCore();
+        QVERIFY(core);
+        core->setCrossfadeSeconds(1.0);
+        core->setNormalize(false); // rebuilds the chain with the fade filter
+        QVERIFY(playAndWait(*core, {m_four, m_three}, 0, 0));
+        QVERIFY(seekPausedTo(*core, 3.3));
+        QTRY_VERIFY_WITH_TIMEOUT(core->fadeLevel() < 0.9, EngineWaitMs);
+
+        QList<double> levelsAtLoad;
+        connect(core.get(), &PlayerCore::fileLoaded, this,
+                [&] { levelsAtLoad << core->fadeLevel(); });
+        if (interruption == QLatin1String("stop")) {
+            QVERIFY(stopAndWaitIdle(*core));
+            QVERIFY(playAndWait(*core, {m_two}, 0, 0));
+        } else if (interruption == QLatin1String("play")) {
+            QVERIFY(playAndWait(*core, {m_two}, 0, 0));
+        } else {
+            core->next();
+            QTRY_VERIFY_WITH_TIMEOUT(core->currentPath() == m_three && core->duration() > 0,
+                                     EngineWaitMs);
+        }
+        QCOMPARE(levelsAtLoad, QList<double>{1.0});
+        QCOMPARE(core->fadeLevel(), 1.0);
+    }
+
     void devicesAndDelay()
     {
         if (m_englishRun)

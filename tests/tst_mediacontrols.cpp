@@ -109,7 +109,7 @@ private Q_SLOTS:
                                        {Player, "PlaybackStatus", "<'Playing'>"});
         QVERIFY(readOnly.exitCode != 0);
         QVERIFY2(readOnly.err.contains("PropertyReadOnly"), qPrintable(readOnly.err));
-        const Run unknown = getProperty(Player, "Shuffle");
+        const Run unknown = getProperty(Player, "Repeat");
         QVERIFY(unknown.exitCode != 0);
         QVERIFY2(unknown.err.contains("UnknownProperty"), qPrintable(unknown.err));
         QCOMPARE(getProperty(Player, "PlaybackStatus").out, QStringLiteral("(<'Stopped'>,)"));

@@ -273,6 +273,73 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), Patience);
     }
 
+    // Repeat and shuffle both ways, the item's address, and Next/Previous
+    // offered only where they change the item.
+    void loopShuffleAndQueueEnds()
+    {
+        m_core->setRepeat(PlayerCore::RepeatOff);
+        m_core->setShuffle(false);
+        m_core->playFiles(m_songs, 0);
+        QVERIFY(waitPlaying(0));
+        QTRY_COMPARE_WITH_TIMEOUT(QUrl(playerctl({"metadata", "xesam:url"}).out).toLocalFile(),
+                                  m_songs[0], Patience);
+        QCOMPARE(playerProperty("CanGoPrevious"), QStringLiteral("(<false>,)"));
+        QCOMPARE(playerProperty("CanGoNext"), QStringLiteral("(<true>,)"));
+        Monitor monitor;
+        QVERIFY(monitor.ready());
+
+        const struct
+        {
+            PlayerCore::Repeat mode;
+            QString status;
+        } modes[] = {{PlayerCore::RepeatAll, "Playlist"},
+                     {PlayerCore::RepeatOne, "Track"},
+                     {PlayerCore::RepeatOff, "None"}};
+        for (const auto &row : modes) {
+            m_core->setRepeat(row.mode);
+            QTRY_COMPARE_WITH_TIMEOUT(playerctl({"loop"}).out, row.status, Patience);
+            QTRY_VERIFY2_WITH_TIMEOUT(
+                    monitor.text().contains("'LoopStatus': <'" + row.status + "'>"),
+                    qPrintable(monitor.text()), Patience);
+        }
+        for (const auto &row : modes) {
+            QCOMPARE(playerctl({"loop", row.status}).exitCode, 0);
+            QTRY_COMPARE_WITH_TIMEOUT(m_core->repeat(), row.mode, Patience);
+        }
+        QVERIFY(gdbusCall("org.freedesktop.DBus.Properties.Set",
+                          {Player, "LoopStatus", "<'Sometimes'>"})
+                        .exitCode != 0);
+        QCOMPARE(m_core->repeat(), PlayerCore::RepeatOff);
+
+        QCOMPARE(playerctl({"shuffle"}).out, QStringLiteral("Off"));
+        QCOMPARE(playerctl({"shuffle", "On"}).exitCode, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->shuffle(), Patience);
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("'Shuffle': <true>"),
+                                  qPrintable(monitor.text()), Patience);
+        m_core->setShuffle(false);
+        QTRY_COMPARE_WITH_TIMEOUT(playerctl({"shuffle"}).out, QStringLiteral("Off"), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(PlayerTestUtil::queuePaths(*m_core), m_songs, Patience);
+
+        // The last item has no next one unless the queue starts over.
+        monitor.clear();
+        m_core->playIndex(2);
+        QVERIFY(waitPlaying(2));
+        QTRY_COMPARE_WITH_TIMEOUT(playerProperty("CanGoNext"), QStringLiteral("(<false>,)"),
+                                  Patience);
+        QCOMPARE(playerProperty("CanGoPrevious"), QStringLiteral("(<true>,)"));
+        QTRY_VERIFY2_WITH_TIMEOUT(monitor.text().contains("'CanGoNext': <false>"),
+                                  qPrintable(monitor.text()), Patience);
+        QCOMPARE(QUrl(playerctl({"metadata", "xesam:url"}).out).toLocalFile(), m_songs[2]);
+        m_core->setRepeat(PlayerCore::RepeatAll);
+        QTRY_COMPARE_WITH_TIMEOUT(playerProperty("CanGoNext"), QStringLiteral("(<true>,)"),
+                                  Patience);
+        m_core->setRepeat(PlayerCore::RepeatOff);
+        m_core->stop();
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->isIdle(), Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(playerProperty("CanGoNext"), QStringLiteral("(<false>,)"),
+                                  Patience);
+    }
+
     void videoShowsTitleAndFolder()
     {
         m_core->playFiles({m_video}, 0);

@@ -9,11 +9,14 @@
 #include "engine/PlayerCore.h"
 
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
+#include <algorithm>
 #include <memory>
 
 using namespace PlayerTestUtil;
@@ -451,7 +454,8 @@ private Q_SLOTS:
         QSignalSpy errors(core.get(), &PlayerCore::errorMessage);
         uiEnglish = true;
         core->loadFile(m_one, "no-such-mode");
-        QCOMPARE(errors.count(), 1);
+        // Queue calls made while the engine starts up run once it is ready.
+        QTRY_COMPARE_WITH_TIMEOUT(errors.count(), 1, EngineWaitMs);
         QCOMPARE(errors[0][0].toString(), QStringLiteral("Could not add file to queue"));
         uiEnglish = false;
         core->loadFile(m_one, "no-such-mode");
@@ -636,6 +640,88 @@ private Q_SLOTS:
         core->playFiles({m_two}, 0);
         QVERIFY(started.wait(EngineWaitMs));
         QCOMPARE(core->abLoopA(), -1.0);
+    }
+
+    // The engine keeps its loop points across files; the next file must not
+    // loop between the old times, and one press there sets A alone.
+    void abLoopPointsStayWithTheirFile()
+    {
+        auto core = startCore();
+        QVERIFY(core);
+        QVERIFY(playAndWait(*core, {m_one, m_two}, 0, 0));
+        QVERIFY(seekPausedTo(*core, 0.5));
+        core->toggleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(core->abLoopA() >= 0, EngineWaitMs);
+        QVERIFY(seekPausedTo(*core, 1.0));
+        core->toggleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(core->abLoopB() >= 0, EngineWaitMs);
+
+        // On its own file the loop is seen: playback jumps back from B to A.
+        double furthest = 0;
+        bool jumpedBack = false;
+        auto watch = connect(core.get(), &PlayerCore::positionChanged, this, [&](double pos) {
+            jumpedBack = jumpedBack || pos < furthest - 0.15;
+            furthest = std::max(furthest, pos);
+        });
+        QVERIFY(seekPausedTo(*core, 0.7));
+        core->setPaused(false);
+        QTRY_VERIFY_WITH_TIMEOUT(jumpedBack, EngineWaitMs);
+        disconnect(watch);
+
+        core->next();
+        QTRY_VERIFY_WITH_TIMEOUT(core->currentPath() == m_two && core->duration() > 0,
+                                 EngineWaitMs);
+        core->setPaused(false);
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() > 1.6, EngineWaitMs);
+        QCOMPARE(getPropertyString(core->handle(), "ab-loop-a"), QStringLiteral("no"));
+        QCOMPARE(getPropertyString(core->handle(), "ab-loop-b"), QStringLiteral("no"));
+        core->toggleAbLoop();
+        QTRY_VERIFY_WITH_TIMEOUT(core->abLoopA() > 1.5, EngineWaitMs);
+        QCOMPARE(core->abLoopB(), -1.0);
+        QCOMPARE(getPropertyString(core->handle(), "ab-loop-b"), QStringLiteral("no"));
+    }
+
+    // start() does not wait for the engine to settle; a queue handed over
+    // before it has still starts at the item asked for.
+    void queueHandedOverWhileTheEngineStarts()
+    {
+        // A script that holds the engine's start-up until the GUI thread has
+        // handled an event after start() returned.
+        const QString release = m_dir.path() + "/release-start";
+        const QString script = m_dir.path() + "/hold-start.lua";
+        QFile lua(script);
+        QVERIFY(lua.open(QIODevice::WriteOnly));
+        lua.write(QStringLiteral("local deadline = os.time() + 30\n"
+                                 "while os.time() < deadline do\n"
+                                 "  local f = io.open(\"%1\", \"r\")\n"
+                                 "  if f then f:close() break end\n"
+                                 "end\n")
+                          .arg(release)
+                          .toUtf8());
+        lua.close();
+        QFile::remove(release);
+        qputenv("ZORVIPLAYER_OPT",
+                QByteArray(PausedSeekEngineOptions) + ";scripts=" + script.toUtf8());
+        const auto restore =
+                qScopeGuard([] { qputenv("ZORVIPLAYER_OPT", PausedSeekEngineOptions); });
+        QTimer::singleShot(0, this, [release] {
+            QFile file(release);
+            if (!file.open(QIODevice::WriteOnly))
+                qWarning("cannot release the engine");
+        });
+
+        auto core = startCore();
+        QVERIFY(core);
+        // The script still holds the engine: start() did not wait for it.
+        QVERIFY(!core->isEngineReady());
+        QStringList started;
+        connect(core.get(), &PlayerCore::fileStarted, this, [&] { started << core->lastPath(); });
+        const QStringList three{m_one, m_two, m_three};
+        core->playFiles(three, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(!started.isEmpty() && core->duration() > 0, EngineWaitMs);
+        QCOMPARE(started.first(), m_three);
+        QCOMPARE(core->currentPath(), m_three);
+        QCOMPARE(queuePaths(*core), three);
     }
 
     void repeatSpeedMuteAndShuffle()

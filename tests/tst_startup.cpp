@@ -10,6 +10,104 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <cstring>
+#include <grp.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+// A local socket listening where the channel used to be, in the shared
+// temporary folder, set up by another user (a child that gave up root)
+// before the player starts. Whatever reaches it comes back through a pipe.
+class ForeignListener
+{
+public:
+    explicit ForeignListener(const QString &path)
+        : m_path(QFile::encodeName(path))
+    {
+        if (::pipe(m_pipe) != 0)
+            return;
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        if (size_t(m_path.size()) >= sizeof(address.sun_path))
+            return;
+        std::memcpy(address.sun_path, m_path.constData(), size_t(m_path.size()));
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            // Only async-signal-safe calls from here on.
+            ::close(m_pipe[0]);
+            if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+                ::setresuid(65534, 65534, 65534) != 0)
+                ::_exit(2);
+            const int server = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            if (server < 0 ||
+                ::bind(server, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0 ||
+                ::listen(server, 8) != 0)
+                ::_exit(3);
+            if (::write(m_pipe[1], "R", 1) != 1)
+                ::_exit(4);
+            ::alarm(120);
+            while (true) {
+                const int client = ::accept(server, nullptr, nullptr);
+                if (client < 0)
+                    ::_exit(5);
+                char buffer[512];
+                ssize_t count;
+                while ((count = ::read(client, buffer, sizeof(buffer))) > 0) {
+                    if (::write(m_pipe[1], buffer, size_t(count)) != count)
+                        ::_exit(6);
+                }
+                ::close(client);
+            }
+        }
+        ::close(m_pipe[1]);
+        m_pipe[1] = -1;
+        char ready = 0;
+        m_ready = m_pid > 0 && ::read(m_pipe[0], &ready, 1) == 1 && ready == 'R';
+    }
+
+    ~ForeignListener()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        if (m_pipe[0] >= 0)
+            ::close(m_pipe[0]);
+        ::unlink(m_path.constData());
+    }
+
+    bool isReady() const { return m_ready; }
+
+    // Everything received so far, once the child has been stopped.
+    QByteArray stopAndTakeReceived()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+            m_pid = -1;
+        }
+        QByteArray received;
+        char buffer[512];
+        ssize_t count;
+        while ((count = ::read(m_pipe[0], buffer, sizeof(buffer))) > 0)
+            received.append(buffer, count);
+        return received;
+    }
+
+private:
+    QByteArray m_path;
+    int m_pipe[2] = {-1, -1};
+    pid_t m_pid = -1;
+    bool m_ready = false;
+};
+
+} // namespace
+
 // Runs the built executable as a user would: separate processes, a private
 // data folder and a private single-instance channel.
 class tst_Startup final : public QObject
@@ -138,7 +236,7 @@ private Q_SLOTS:
 
         // Empty lines are dropped on the receiving side.
         QLocalSocket socket;
-        socket.connectToServer(QStringLiteral("ZorviPlayer-") + env.value("USER"));
+        socket.connectToServer(env.value("XDG_RUNTIME_DIR") + "/ZorviPlayer-" + env.value("USER"));
         QVERIFY(socket.waitForConnected(2000));
         socket.write("x.mkv\n\n\ny.mkv\n");
         QVERIFY(socket.waitForBytesWritten(2000));
@@ -151,6 +249,36 @@ private Q_SLOTS:
         QVERIFY(first.waitForFinished(20000));
         QVERIFY(readAll(logPath(home.path())).contains("encerrado"));
         QCOMPARE(readAll(logPath(home.path())).count("iniciando, Qt"), 1);
+    }
+
+    // Another user who creates a socket under the channel's name in the
+    // shared temporary folder gets nothing: the player neither hands its
+    // arguments there nor gives way to it.
+    void foreignChannelIsNotTrusted()
+    {
+        QTemporaryDir home;
+        const QProcessEnvironment env = TestMedia::isolatedEnvironment(home.path());
+        ForeignListener foreign(QDir::tempPath() + "/ZorviPlayer-" + env.value("USER"));
+        QVERIFY2(foreign.isReady(), "the unprivileged listener did not start");
+
+        QProcess first;
+        first.setProcessEnvironment(env);
+        first.start(TestMedia::playerExecutable(), {"/secret/first.mp4"});
+        QVERIFY(first.waitForStarted());
+        const bool started = waitForLog(home.path(), "libmpv carregada de");
+        QCOMPARE(first.state(), QProcess::Running);
+        QVERIFY2(started, qPrintable(readAll(logPath(home.path()))));
+
+        QProcess second;
+        second.setProcessEnvironment(env);
+        second.start(TestMedia::playerExecutable(), {"/secret/second.mp4"});
+        QVERIFY(second.waitForFinished(10000));
+        QCOMPARE(second.exitCode(), 0);
+        QVERIFY(waitForLog(home.path(), R"(argumentos recebidos: QList("/secret/second.mp4"))",
+                           10000));
+        QCOMPARE(foreign.stopAndTakeReceived(), QByteArray());
+        first.terminate();
+        QVERIFY(first.waitForFinished(20000));
     }
 
     void missingEngineExitsWithOne()

@@ -10,6 +10,12 @@ class QObject;
 // "ZorviPlayer-" + USERNAME, else USER, else "user".
 QString localServerName();
 
+// Where the channel of that name lives. On Linux a socket in a folder only
+// this user can enter: the runtime folder (XDG_RUNTIME_DIR) when it is
+// private, else the "run" folder in the data folder; empty (no channel) when
+// neither is private. Elsewhere the name itself.
+QString instanceChannelPath(const QString &serverName);
+
 // Client side of the hand-over: sends the arguments to a running instance.
 // Returns true when an instance accepted the connection within 400 ms (the
 // caller then exits with 0), false when this process must start normally.
@@ -24,6 +30,7 @@ QStringList decodeHandOver(const QByteArray &bytes);
 // peer disconnects (an empty list too).
 void serveHandOvers(QLocalServer *server, std::function<void(const QStringList &)> deliver);
 
-// Creates and listens on the local server; removes a stale one first. Failure
-// to listen is silent. On Linux only the current user may connect.
+// Creates and listens on the local server at instanceChannelPath; removes a
+// stale one first. A failure to listen is logged. On Linux only the current
+// user may connect.
 QLocalServer *startInstanceServer(const QString &serverName, QObject *parent = nullptr);

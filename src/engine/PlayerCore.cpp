@@ -4,20 +4,26 @@
 #include "engine/EngineOptions.h"
 #include "engine/MpvApi.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
 
 #include <algorithm>
 #include <clocale>
+#include <utility>
 
 PlayerCore::PlayerCore(QObject *parent)
     : QObject(parent)
     , m_fadeTimer(new QTimer(this))
+    , m_readyTimer(new QTimer(this))
 {
     m_fadeTimer->setInterval(50);
     connect(m_fadeTimer, &QTimer::timeout, this, &PlayerCore::fadeInStep);
+    // An engine that never announces it is ready is taken as ready after a
+    // while; nothing waits for it meanwhile but the held calls.
+    m_readyTimer->setSingleShot(true);
+    m_readyTimer->setInterval(3000);
+    connect(m_readyTimer, &QTimer::timeout, this, &PlayerCore::setEngineReady);
 }
 
 PlayerCore::~PlayerCore()
@@ -95,9 +101,7 @@ bool PlayerCore::start(QString &errorText)
     if (device != QLatin1String("auto"))
         setPropertyString(m_handle, "audio-device", device);
 
-    // After the restore: notifications handled here write the volume back
-    // to the settings.
-    waitUntilEngineIdle();
+    m_readyTimer->start();
     return true;
 }
 
@@ -120,23 +124,27 @@ void PlayerCore::restoreAudioSettings()
     applyAudioFilters();
 }
 
-void PlayerCore::waitUntilEngineIdle()
+bool PlayerCore::holdUntilReady(std::function<void()> call)
 {
     // Until its built-in scripts have loaded, the engine has not picked its
     // first playlist entry; a queue handed over in that window would start at
     // its first item whatever position was asked for. The engine announces
-    // the end of that phase with its idle event (number 11, kept by the
-    // engine for compatibility); events seen meanwhile are handled normally.
-    constexpr mpv_event_id IdleEvent = mpv_event_id(11);
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 1000) {
-        const mpv_event *event = mpvApi().mpv_wait_event(m_handle, 0.05);
-        if (!event || event->event_id == IdleEvent)
-            return;
-        if (event->event_id != MPV_EVENT_NONE)
-            handleEvent(*event);
-    }
+    // the end of that phase with its idle event.
+    if (m_engineReady)
+        return false;
+    m_heldCalls.append(std::move(call));
+    return true;
+}
+
+void PlayerCore::setEngineReady()
+{
+    if (m_engineReady)
+        return;
+    m_engineReady = true;
+    m_readyTimer->stop();
+    const QList<std::function<void()>> calls = std::exchange(m_heldCalls, {});
+    for (const std::function<void()> &call : calls)
+        call();
 }
 
 void PlayerCore::wakeUp(void *context)

@@ -13,6 +13,8 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include <functional>
+
 struct mpv_handle;
 struct mpv_event;
 struct mpv_event_property;
@@ -34,8 +36,12 @@ public:
 
     // Loads the binding, creates, configures and initialises the engine and
     // restores the stored audio settings. On failure the reason goes into
-    // errorText and the object is only good for destruction.
+    // errorText and the object is only good for destruction. Returns without
+    // waiting for the engine to settle: queue and transport calls made before
+    // it has are held and run, in order, once it is ready.
     bool start(QString &errorText);
+    // True once the engine has finished starting up (or took too long to say so).
+    bool isEngineReady() const { return m_engineReady; }
 
     double position() const { return m_position; }
     double duration() const { return m_duration; }
@@ -155,7 +161,9 @@ private Q_SLOTS:
 
 private:
     static void wakeUp(void *context);
-    void waitUntilEngineIdle();
+    // Holds a queue or transport call until the engine is ready; true when held.
+    bool holdUntilReady(std::function<void()> call);
+    void setEngineReady();
     QString playlistEntryPath(qint64 entryId) const;
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event_property &property);
@@ -212,4 +220,7 @@ private:
     double m_fadeLevel = 1.0;
     bool m_fadeInPending = false;
     QTimer *m_fadeTimer = nullptr;
+    bool m_engineReady = false;
+    QList<std::function<void()>> m_heldCalls;
+    QTimer *m_readyTimer = nullptr;
 };

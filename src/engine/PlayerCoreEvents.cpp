@@ -19,6 +19,14 @@ void PlayerCore::processEvents()
     }
 }
 
+namespace {
+
+// The engine's idle event (number 11, kept by the engine for compatibility),
+// sent each time it enters idle mode, the first time once it is ready.
+constexpr mpv_event_id MpvIdleEvent = mpv_event_id(11);
+
+} // namespace
+
 void PlayerCore::handleEvent(const mpv_event &event)
 {
     switch (event.event_id) {
@@ -42,6 +50,10 @@ void PlayerCore::handleEvent(const mpv_event &event)
         m_lastPosition = 0;
         m_lastDuration = 0;
         m_streamTitle.clear();
+        // The engine keeps its loop points from one file to the next; they
+        // belong to the file they were set on. The opening of the file waits
+        // for this handler, so the new file never loops between the old times.
+        clearAbLoop();
         m_abLoopA = -1;
         m_abLoopB = -1;
         Q_EMIT fileStarted();
@@ -51,6 +63,10 @@ void PlayerCore::handleEvent(const mpv_event &event)
         setBuffering(false);
         const auto *end = static_cast<const mpv_event_end_file *>(event.data);
         const QString reason = end ? endFileReasonText(end->reason) : QStringLiteral("stop");
+        // Only playback running into the next item fades it in; after a stop,
+        // a skip or a newly chosen file the next item starts at full level.
+        if (!end || end->reason != MPV_END_FILE_REASON_EOF)
+            m_fadeInPending = false;
         if (end && end->reason == MPV_END_FILE_REASON_ERROR) {
             Q_EMIT errorMessage(uiText(QStringLiteral("Could not open: "),
                                        QStringLiteral("Não foi possível abrir: ")) +
@@ -81,6 +97,9 @@ void PlayerCore::handleEvent(const mpv_event &event)
         break;
     case MPV_EVENT_PROPERTY_CHANGE:
         handlePropertyChange(*static_cast<const mpv_event_property *>(event.data));
+        break;
+    case MpvIdleEvent:
+        setEngineReady();
         break;
     case MPV_EVENT_HOOK:
         // Queued after the file's start event, which has been handled by now.

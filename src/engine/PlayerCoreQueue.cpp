@@ -16,6 +16,8 @@ QString fixed(double value, int decimals)
 
 void PlayerCore::loadFile(const QString &path, const QString &mode)
 {
+    if (holdUntilReady([this, path, mode] { loadFile(path, mode); }))
+        return;
     const QString normalized = normalizePath(path);
     // Newer engines take an insertion index before the options; the version
     // is read each time because it costs nothing next to loading a file.
@@ -29,6 +31,8 @@ void PlayerCore::loadFile(const QString &path, const QString &mode)
 
 void PlayerCore::playFiles(const QStringList &paths, int start)
 {
+    if (holdUntilReady([this, paths, start] { playFiles(paths, start); }))
+        return;
     if (paths.isEmpty())
         return;
     runCommand(m_handle, {QStringLiteral("stop")});
@@ -42,6 +46,8 @@ void PlayerCore::playFiles(const QStringList &paths, int start)
 
 void PlayerCore::playNext(const QStringList &paths)
 {
+    if (holdUntilReady([this, paths] { playNext(paths); }))
+        return;
     if (m_idle || m_queue.isEmpty()) {
         playFiles(paths, 0);
         return;
@@ -58,39 +64,53 @@ void PlayerCore::playNext(const QStringList &paths)
 
 void PlayerCore::enqueue(const QStringList &paths)
 {
+    if (holdUntilReady([this, paths] { enqueue(paths); }))
+        return;
     for (const QString &path : paths)
         loadFile(path, QStringLiteral("append-play"));
 }
 
 void PlayerCore::playIndex(int index)
 {
+    if (holdUntilReady([this, index] { playIndex(index); }))
+        return;
     setPropertyFlag(m_handle, "pause", false);
     setPropertyInt(m_handle, "playlist-pos", index);
 }
 
 void PlayerCore::moveQueueItem(int from, int to)
 {
+    if (holdUntilReady([this, from, to] { moveQueueItem(from, to); }))
+        return;
     runCommand(m_handle,
                {QStringLiteral("playlist-move"), QString::number(from), QString::number(to)});
 }
 
 void PlayerCore::removeQueueItem(int index)
 {
+    if (holdUntilReady([this, index] { removeQueueItem(index); }))
+        return;
     runCommand(m_handle, {QStringLiteral("playlist-remove"), QString::number(index)});
 }
 
 void PlayerCore::clearQueue()
 {
+    if (holdUntilReady([this] { clearQueue(); }))
+        return;
     runCommand(m_handle, {QStringLiteral("playlist-clear")});
 }
 
 void PlayerCore::next()
 {
+    if (holdUntilReady([this] { next(); }))
+        return;
     runCommand(m_handle, {QStringLiteral("playlist-next")});
 }
 
 void PlayerCore::previous()
 {
+    if (holdUntilReady([this] { previous(); }))
+        return;
     // Past the first seconds "previous" means "from the top".
     if (m_position > 5.0 || m_queuePos <= 0)
         seekAbsolute(0);
@@ -100,6 +120,8 @@ void PlayerCore::previous()
 
 void PlayerCore::togglePause()
 {
+    if (holdUntilReady([this] { togglePause(); }))
+        return;
     if (m_idle && !m_queue.isEmpty()) {
         setPropertyFlag(m_handle, "pause", false);
         setPropertyInt(m_handle, "playlist-pos", std::max(m_queuePos, 0));
@@ -114,11 +136,17 @@ void PlayerCore::togglePause()
 
 void PlayerCore::setPaused(bool paused)
 {
+    // Held like the queue calls: a pause asked right after a queue was handed
+    // over must come after it, not be undone by it.
+    if (holdUntilReady([this, paused] { setPaused(paused); }))
+        return;
     setPropertyFlag(m_handle, "pause", paused);
 }
 
 void PlayerCore::stop()
 {
+    if (holdUntilReady([this] { stop(); }))
+        return;
     runCommand(m_handle, {QStringLiteral("stop")});
 }
 

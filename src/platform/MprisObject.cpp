@@ -2,6 +2,7 @@
 
 #ifndef Q_OS_WIN
 #include "MediaControls.h"
+#include "engine/MediaPaths.h"
 #include "engine/PlayerCore.h"
 
 #include <QDBusMessage>
@@ -48,6 +49,8 @@ const char IntrospectionXml[] = R"(  <interface name="org.mpris.MediaPlayer2">
       <arg name="Position" type="x"/>
     </signal>
     <property name="PlaybackStatus" type="s" access="read"/>
+    <property name="LoopStatus" type="s" access="readwrite"/>
+    <property name="Shuffle" type="b" access="readwrite"/>
     <property name="Rate" type="d" access="readwrite"/>
     <property name="Metadata" type="a{sv}" access="read">
       <annotation name="org.qtproject.QtDBus.QtTypeName" value="QVariantMap"/>
@@ -72,10 +75,12 @@ const char IntrospectionXml[] = R"(  <interface name="org.mpris.MediaPlayer2">
 const QStringList RootProperties{"CanQuit",           "CanRaise",     "HasTrackList",
                                  "Identity",          "DesktopEntry", "SupportedUriSchemes",
                                  "SupportedMimeTypes"};
-const QStringList PlayerProperties{"PlaybackStatus", "Rate",        "Metadata",    "Volume",
-                                   "Position",       "MinimumRate", "MaximumRate", "CanGoNext",
-                                   "CanGoPrevious",  "CanPlay",     "CanPause",    "CanSeek",
-                                   "CanControl"};
+const QStringList PlayerProperties{"PlaybackStatus", "LoopStatus", "Shuffle",       "Rate",
+                                   "Metadata",       "Volume",     "Position",      "MinimumRate",
+                                   "MaximumRate",    "CanGoNext",  "CanGoPrevious", "CanPlay",
+                                   "CanPause",       "CanSeek",    "CanControl"};
+const QStringList DerivedProperties{"Metadata",      "CanSeek",    "CanGoNext",
+                                    "CanGoPrevious", "LoopStatus", "Shuffle"};
 const QStringList RootMethods{"Raise", "Quit"};
 const QStringList PlayerMethods{"Next", "Previous", "Pause",       "PlayPause", "Stop",
                                 "Play", "Seek",     "SetPosition", "OpenUri"};
@@ -131,6 +136,8 @@ MprisObject::MprisObject(MediaControls *owner, PlayerCore *player, const QDBusCo
     , m_bus(bus)
 {
     connectPlayer();
+    for (const QString &name : DerivedProperties)
+        m_announced.insert(name, property(QLatin1String(PlayerInterface), name));
 }
 
 QString MprisObject::introspect(const QString &) const
@@ -256,7 +263,15 @@ QVariant MprisObject::property(const QString &interface, const QString &name) co
         return 8.0;
     if (name == QLatin1String("CanSeek"))
         return canSeek();
-    if (PlayerProperties.contains(name)) // CanGoNext, CanGoPrevious, CanPlay, CanPause, CanControl
+    if (name == QLatin1String("CanGoNext"))
+        return canGoNext();
+    if (name == QLatin1String("CanGoPrevious"))
+        return canGoPrevious();
+    if (name == QLatin1String("LoopStatus"))
+        return loopStatus();
+    if (name == QLatin1String("Shuffle"))
+        return shuffle();
+    if (PlayerProperties.contains(name)) // CanPlay, CanPause, CanControl
         return true;
     return {};
 }
@@ -269,6 +284,9 @@ QDBusMessage MprisObject::setProperty(const QDBusMessage &message, const QString
     if (interface == QLatin1String(PlayerInterface) &&
         (name == QLatin1String("Volume") || name == QLatin1String("Rate")))
         return setPlaybackProperty(message, name, value);
+    if (interface == QLatin1String(PlayerInterface) &&
+        (name == QLatin1String("LoopStatus") || name == QLatin1String("Shuffle")))
+        return setPlayerMode(message, name, value);
     return message.createErrorReply(QDBusError::PropertyReadOnly, name);
 }
 
@@ -379,6 +397,11 @@ void MprisObject::setTrack(const QString &title, const QString &artist, const QS
     m_track.insert(QStringLiteral("mpris:trackid"),
                    QVariant::fromValue(QDBusObjectPath(trackPath(m_trackSerial))));
     m_track.insert(QStringLiteral("xesam:title"), title);
+    if (!path.isEmpty())
+        m_track.insert(QStringLiteral("xesam:url"),
+                       isNetworkSource(path)
+                               ? path
+                               : QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded));
     if (!artist.isEmpty())
         m_track.insert(QStringLiteral("xesam:artist"), QStringList{artist});
     // A video shows its artist text as subtitle and no album.
@@ -398,15 +421,12 @@ void MprisObject::setTrack(const QString &title, const QString &artist, const QS
 void MprisObject::announceDerived()
 {
     QStringList changed;
-    const QVariantMap now = metadata();
-    if (now != m_announcedMetadata) {
-        m_announcedMetadata = now;
-        changed << QStringLiteral("Metadata");
-    }
-    const bool seekable = canSeek();
-    if (seekable != m_announcedCanSeek) {
-        m_announcedCanSeek = seekable;
-        changed << QStringLiteral("CanSeek");
+    for (const QString &name : DerivedProperties) {
+        const QVariant now = property(QLatin1String(PlayerInterface), name);
+        if (now != m_announced.value(name)) {
+            m_announced.insert(name, now);
+            changed << name;
+        }
     }
     if (!changed.isEmpty())
         announce(QLatin1String(PlayerInterface), changed);

@@ -46,7 +46,9 @@ private:
 
     void request(void (MediaControls::*signal)());
     QVariantMap metadata() const;
-    // Announces Metadata and CanSeek when they differ from what clients last saw.
+    // Announces the properties that follow the player (Metadata, CanSeek,
+    // CanGoNext, CanGoPrevious, LoopStatus, Shuffle) when they differ from
+    // what clients last saw.
     void announceDerived();
 
     // The playback side, answered by the player (neutral values without one).
@@ -54,6 +56,12 @@ private:
     qint64 positionUs() const;
     qint64 lengthUs() const;
     bool canSeek() const;
+    bool canGoNext() const;
+    bool canGoPrevious() const;
+    QString loopStatus() const;
+    bool shuffle() const;
+    QDBusMessage setPlayerMode(const QDBusMessage &message, const QString &name,
+                               const QVariant &value);
     double rate() const;
     double volume() const;
     QDBusMessage setPlaybackProperty(const QDBusMessage &message, const QString &name,
@@ -70,8 +78,7 @@ private:
     QVariantMap m_track; // everything of Metadata except the length
     QString m_trackKey;  // what makes two setTrack calls the same track
     quint64 m_trackSerial = 0;
-    QVariantMap m_announcedMetadata;
-    bool m_announcedCanSeek = false;
+    QVariantMap m_announced;       // the derived properties as clients last saw them
     double m_followedSeconds = -1; // last position seen, -1 when none
     QElapsedTimer m_followClock;   // time since that position
 };

@@ -45,7 +45,9 @@ void MprisObject::connectPlayer()
     QObject::connect(m_player, &PlayerCore::fileStarted, this, [this] { m_followedSeconds = -1; });
     QObject::connect(m_player, &PlayerCore::positionChanged, this,
                      [this](double seconds) { followPosition(seconds); });
-    m_announcedCanSeek = canSeek();
+    QObject::connect(m_player, &PlayerCore::queueChanged, this, [this] { announceDerived(); });
+    QObject::connect(m_player, &PlayerCore::repeatChanged, this, [this] { announceDerived(); });
+    QObject::connect(m_player, &PlayerCore::shuffleChanged, this, [this] { announceDerived(); });
 }
 
 qint64 MprisObject::positionUs() const
@@ -66,6 +68,62 @@ bool MprisObject::canSeek() const
 {
     // Live streams report no duration and cannot be positioned.
     return lengthUs() > 0;
+}
+
+bool MprisObject::canGoNext() const
+{
+    // Without a player to ask, the request is passed on to the window.
+    if (!m_player)
+        return true;
+    // Next changes the item only when there is one after it, or the queue
+    // starts over.
+    if (m_player->queuePos() < 0)
+        return false;
+    const int count = int(m_player->queue().size());
+    return m_player->queuePos() + 1 < count ||
+           (m_player->repeat() == PlayerCore::RepeatAll && count > 0);
+}
+
+bool MprisObject::canGoPrevious() const
+{
+    // On the first item Previous starts it over instead.
+    return !m_player || m_player->queuePos() > 0;
+}
+
+QString MprisObject::loopStatus() const
+{
+    const PlayerCore::Repeat mode = m_player ? m_player->repeat() : PlayerCore::RepeatOff;
+    return mode == PlayerCore::RepeatOne   ? QStringLiteral("Track")
+           : mode == PlayerCore::RepeatAll ? QStringLiteral("Playlist")
+                                           : QStringLiteral("None");
+}
+
+bool MprisObject::shuffle() const
+{
+    return m_player && m_player->shuffle();
+}
+
+QDBusMessage MprisObject::setPlayerMode(const QDBusMessage &message, const QString &name,
+                                        const QVariant &value)
+{
+    if (!m_player)
+        return message.createErrorReply(QDBusError::NotSupported, name);
+    if (name == QLatin1String("Shuffle")) {
+        if (value.typeId() != QMetaType::Bool)
+            return message.createErrorReply(QDBusError::InvalidArgs,
+                                            QStringLiteral("Shuffle: booleano esperado"));
+        m_player->setShuffle(value.toBool());
+        return message.createReply();
+    }
+    const QString status = value.toString();
+    if (value.typeId() != QMetaType::QString ||
+        !QStringList{"None", "Track", "Playlist"}.contains(status))
+        return message.createErrorReply(QDBusError::InvalidArgs,
+                                        QStringLiteral("LoopStatus: None, Track ou Playlist"));
+    m_player->setRepeat(status == QLatin1String("Track")      ? PlayerCore::RepeatOne
+                        : status == QLatin1String("Playlist") ? PlayerCore::RepeatAll
+                                                              : PlayerCore::RepeatOff);
+    return message.createReply();
 }
 
 double MprisObject::rate() const

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -180,6 +181,11 @@ QProcessEnvironment isolatedEnvironment(const QString &home)
     env.insert(QStringLiteral("USER"),
                QStringLiteral("zorvitest%1").arg(QCoreApplication::applicationPid()));
     env.insert(QStringLiteral("ZORVIPLAYER_NO_DIALOGS"), QStringLiteral("1"));
+    // The user's runtime folder, private like the one the session provides.
+    const QString runtime = home + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
     return env;
 }
 

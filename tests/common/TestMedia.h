@@ -34,8 +34,9 @@ QString corruptFile(const QString &path, int bytes = 4096);
 // The player executable built next to the tests.
 QString playerExecutable();
 
-// An environment whose data folder is inside the given directory and whose
-// single-instance channel is private to this test run.
+// An environment whose data folder and runtime folder ("runtime") are inside
+// the given directory and whose single-instance channel is private to this
+// test run.
 QProcessEnvironment isolatedEnvironment(const QString &home);
 
 } // namespace TestMedia
