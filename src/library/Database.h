@@ -58,7 +58,13 @@ public:
     QList<MediaRecord> mostPlayed(int limit);
     QList<MediaRecord> recentlyAdded(int limit);
     void setDurationIfUnknown(const QString &path, double seconds);
+    // Stores scanned records in one transaction, their modification times included.
     bool storeScanned(const QList<MediaRecord> &records);
+    // Path, kind, size and modification time of every library row of the
+    // file kinds ("audio" and "video").
+    QList<LibraryFile> libraryFiles();
+    // Takes the listed paths out of the library in one transaction; rows stay.
+    bool leaveLibrary(const QStringList &paths);
     bool markMissing(const QString &kind, const QStringList &folders,
                      const QSet<QString> &foundPaths);
 
@@ -103,4 +109,6 @@ private:
     static bool commitTransaction();
     // Rolls back after a failed step; always returns false.
     static bool rollBack();
+    // Adds the columns newer builds keep to a file made by an older one.
+    static void addMissingColumns();
 };

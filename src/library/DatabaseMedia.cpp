@@ -141,14 +141,14 @@ bool Database::storeScanned(const QList<MediaRecord> &records)
                 query,
                 QStringLiteral(
                         "INSERT INTO media (path, kind, title, artist, album, album_artist, "
-                        "genre, year, track, duration, folder, size, added_at, in_library) VALUES "
-                        "(?,?,?,?,?,?,?,?,?,?,?,?,?,1) ON CONFLICT(path) DO UPDATE SET "
+                        "genre, year, track, duration, folder, size, added_at, mtime, in_library) "
+                        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,1) ON CONFLICT(path) DO UPDATE SET "
                         "kind=excluded.kind, title=excluded.title, artist=excluded.artist, "
                         "album=excluded.album, album_artist=excluded.album_artist, "
                         "genre=excluded.genre, year=excluded.year, track=excluded.track, "
                         "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE "
                         "media.duration END, folder=excluded.folder, size=excluded.size, "
-                        "in_library=1")))
+                        "mtime=excluded.mtime, in_library=1")))
         return rollBack();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const MediaRecord &r : records) {
@@ -165,7 +165,49 @@ bool Database::storeScanned(const QList<MediaRecord> &records)
         query.bindValue(10, textValue(r.folder));
         query.bindValue(11, r.size);
         query.bindValue(12, r.addedAt != 0 ? r.addedAt : now);
+        query.bindValue(13, r.mtimeMs);
         if (!execLogged(query))
+            return rollBack();
+    }
+    if (!commitTransaction())
+        return rollBack();
+    Q_EMIT libraryChanged();
+    return true;
+}
+
+QList<LibraryFile> Database::libraryFiles()
+{
+    QSqlQuery query(connection());
+    query.setForwardOnly(true);
+    if (!runLogged(query,
+                   QStringLiteral("SELECT path, kind, size, mtime FROM media WHERE in_library=1 "
+                                  "AND kind IN ('audio','video')"),
+                   {}))
+        return {};
+    QList<LibraryFile> rows;
+    while (query.next()) {
+        LibraryFile f;
+        f.path = query.value(0).toString();
+        f.kind = query.value(1).toString();
+        f.size = query.value(2).toLongLong();
+        f.mtimeMs = query.value(3).toLongLong();
+        rows.append(f);
+    }
+    return rows;
+}
+
+bool Database::leaveLibrary(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return true;
+    if (!beginTransaction())
+        return false;
+    QSqlQuery update(connection());
+    if (!prepareLogged(update, QStringLiteral("UPDATE media SET in_library=0 WHERE path=?")))
+        return rollBack();
+    for (const QString &path : paths) {
+        update.bindValue(0, path);
+        if (!execLogged(update))
             return rollBack();
     }
     if (!commitTransaction())
