@@ -63,6 +63,11 @@ public:
     // Path, kind, size and modification time of every library row of the
     // file kinds ("audio" and "video").
     QList<LibraryFile> libraryFiles();
+    // The same, read from the file at filePath on a private read-only
+    // connection: safe on any thread, for the scan's worker.
+    static QList<LibraryFile> libraryFilesFrom(const QString &filePath);
+    // The file of the open database; empty when none is open.
+    static QString filePath();
     // Takes the listed paths out of the library in one transaction; rows stay.
     bool leaveLibrary(const QStringList &paths);
     bool markMissing(const QString &kind, const QStringList &folders,
@@ -103,6 +108,7 @@ private:
     // them behave.
     static QVariant textValue(const QString &text);
     static QList<MediaRecord> mediaRows(QSqlQuery &query);
+    static QList<LibraryFile> libraryFileRows(QSqlQuery &query);
     static QList<HistoryEntry> historyRows(QSqlQuery &query);
     // Transaction steps on the default connection; failures are logged.
     static bool beginTransaction();

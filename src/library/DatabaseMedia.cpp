@@ -2,9 +2,12 @@
 #include "library/MediaFiles.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -175,15 +178,16 @@ bool Database::storeScanned(const QList<MediaRecord> &records)
     return true;
 }
 
-QList<LibraryFile> Database::libraryFiles()
+namespace {
+
+const QString LibraryFilesQuery =
+        QStringLiteral("SELECT path, kind, size, mtime FROM media WHERE in_library=1 AND kind IN "
+                       "('audio','video')");
+
+} // namespace
+
+QList<LibraryFile> Database::libraryFileRows(QSqlQuery &query)
 {
-    QSqlQuery query(connection());
-    query.setForwardOnly(true);
-    if (!runLogged(query,
-                   QStringLiteral("SELECT path, kind, size, mtime FROM media WHERE in_library=1 "
-                                  "AND kind IN ('audio','video')"),
-                   {}))
-        return {};
     QList<LibraryFile> rows;
     while (query.next()) {
         LibraryFile f;
@@ -193,6 +197,44 @@ QList<LibraryFile> Database::libraryFiles()
         f.mtimeMs = query.value(3).toLongLong();
         rows.append(f);
     }
+    return rows;
+}
+
+QList<LibraryFile> Database::libraryFiles()
+{
+    QSqlQuery query(connection());
+    query.setForwardOnly(true);
+    if (!runLogged(query, LibraryFilesQuery, {}))
+        return {};
+    return libraryFileRows(query);
+}
+
+QString Database::filePath()
+{
+    const QSqlDatabase db = connection();
+    return db.isOpen() ? db.databaseName() : QString();
+}
+
+QList<LibraryFile> Database::libraryFilesFrom(const QString &filePath)
+{
+    // Connection names are per thread and per call, so calls never share one.
+    const QString name = QStringLiteral("library-files-%1")
+                                 .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+    QList<LibraryFile> rows;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(filePath);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            if (query.exec(LibraryFilesQuery))
+                rows = libraryFileRows(query);
+            else
+                qWarning().noquote() << "SQL:" << query.lastError().text() << LibraryFilesQuery;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
     return rows;
 }
 

@@ -152,10 +152,9 @@ void Library::startScan()
     Q_EMIT scanStarted();
 
     LibraryScanner::Input input;
-    const QList<LibraryFile> files = Database::instance()->libraryFiles();
-    input.known.reserve(files.size());
-    for (const LibraryFile &file : files)
-        input.known.insert(file.path, file);
+    // The known rows are read on the worker, on a connection of its own:
+    // at 10,000 files that read alone would hold the window for a frame.
+    input.databaseFile = Database::filePath();
     input.videoFolders = folders(QStringLiteral("video"));
     input.audioFolders = folders(QStringLiteral("audio"));
     input.journalFolder = dataDir();
@@ -177,6 +176,7 @@ void Library::onWorkerFinished()
     m_storeStartMs = m_clock.elapsed();
     m_nextItem = 0;
     m_nextMissing = -1;
+    m_sliceSize = MinSliceSize;
     if (m_result.cancelled)
         m_result.items.clear();
     scheduleNextSlice();
@@ -197,7 +197,7 @@ void Library::storeNextSlice()
         // Folders are read now: records of a folder removed meanwhile are dropped.
         const QStringList audio = folders(QStringLiteral("audio"));
         const QStringList video = folders(QStringLiteral("video"));
-        const qsizetype end = qMin(m_nextItem + SliceSize, m_result.items.size());
+        const qsizetype end = qMin(m_nextItem + m_sliceSize, m_result.items.size());
         QList<MediaRecord> slice;
         slice.reserve(end - m_nextItem);
         for (qsizetype i = m_nextItem; i < end; ++i) {
@@ -206,7 +206,11 @@ void Library::storeNextSlice()
                 slice.append(record);
         }
         m_nextItem = end;
+        QElapsedTimer sliceTimer;
+        sliceTimer.start();
         quietly([&slice](Database *db) { db->storeScanned(slice); });
+        adaptSliceSize(slice.size(), sliceTimer.nsecsElapsed());
+        m_figures.longestSliceMs = qMax(m_figures.longestSliceMs, sliceTimer.nsecsElapsed() / 1e6);
         m_figures.stored += int(slice.size());
         ++m_figures.slices;
         scheduleNextSlice();
@@ -227,7 +231,7 @@ void Library::storeNextSlice()
         m_nextMissing = 0;
     }
     if (m_nextMissing < m_result.missing.size()) {
-        const QStringList slice = m_result.missing.mid(m_nextMissing, SliceSize * 5);
+        const QStringList slice = m_result.missing.mid(m_nextMissing, m_sliceSize * 4);
         m_nextMissing += slice.size();
         quietly([&slice](Database *db) { db->leaveLibrary(slice); });
         ++m_figures.slices;
@@ -235,6 +239,16 @@ void Library::storeNextSlice()
         return;
     }
     finishScan();
+}
+
+void Library::adaptSliceSize(qsizetype records, qint64 ns)
+{
+    if (records < m_sliceSize / 2)
+        return;
+    // Aim at a quarter of a frame per slice, whatever the disk and machine.
+    const double perRecordNs = double(qMax<qint64>(ns, 1)) / double(records);
+    const int fitting = int(SliceBudgetNs / perRecordNs);
+    m_sliceSize = qBound(MinSliceSize, qMin(fitting, m_sliceSize * 2), MaxSliceSize);
 }
 
 void Library::finishScan()

@@ -59,12 +59,15 @@ public:
         qint64 storeMs = 0;  // from the worker's result to scanFinished
         int stored = 0;      // records written
         int slices = 0;      // store slices run
+        double longestSliceMs = 0;
     };
     ScanFigures lastScanFigures() const { return m_figures; }
 
-    // Records stored per slice: small enough that one slice stays well under a
-    // frame on a slow disk.
-    static constexpr int SliceSize = 200;
+    // Records stored per slice start small and grow while a slice stays
+    // within its time budget.
+    static constexpr int MinSliceSize = 16;
+    static constexpr int MaxSliceSize = 2000;
+    static constexpr qint64 SliceBudgetNs = 4'000'000;
 
 Q_SIGNALS:
     void scanStarted();
@@ -79,6 +82,7 @@ private:
     void storeNextSlice();
     void finishScan();
     void scheduleNextSlice();
+    void adaptSliceSize(qsizetype records, qint64 ns);
 
     QThreadPool m_scanPool;
     QThreadPool m_readPool;
@@ -91,6 +95,7 @@ private:
     ScanResult m_result;
     qsizetype m_nextItem = 0;
     qsizetype m_nextMissing = 0;
+    int m_sliceSize = MinSliceSize;
     QStringList m_keptAudioFolders;
     QStringList m_keptVideoFolders;
 

@@ -1,5 +1,6 @@
 #include "library/LibraryScanner.h"
 
+#include "library/Database.h"
 #include "library/MediaFiles.h"
 #include "library/MediaTags.h"
 #include "library/ScanJournal.h"
@@ -50,6 +51,12 @@ ScanResult LibraryScanner::scanFolders()
 {
     QElapsedTimer timer;
     timer.start();
+    if (!m_input.databaseFile.isEmpty()) {
+        const QList<LibraryFile> files = Database::libraryFilesFrom(m_input.databaseFile);
+        m_known.reserve(files.size());
+        for (const LibraryFile &file : files)
+            m_known.insert(file.path, file);
+    }
     std::unique_ptr<ScanJournal> journal;
     if (!m_input.journalFolder.isEmpty()) {
         journal = std::make_unique<ScanJournal>(m_input.journalFolder);
@@ -120,8 +127,7 @@ void LibraryScanner::walk(const QString &root, bool audio)
             if (entry.directory)
                 stack.append({nativePrefix + entry.name, prefix + name});
             else
-                takeFile(prefix + name, nativePrefix + entry.name, entry.size, entry.mtimeMs,
-                         audio);
+                takeFile(prefix + name, nativePrefix, entry, audio);
         }
         // Subfolders in listing order.
         std::reverse(stack.begin() + firstChild, stack.end());
@@ -130,17 +136,19 @@ void LibraryScanner::walk(const QString &root, bool audio)
     }
 }
 
-void LibraryScanner::takeFile(const QString &path, const QByteArray &native, qint64 size,
-                              qint64 mtimeMs, bool audio)
+void LibraryScanner::takeFile(const QString &path, const QByteArray &nativeFolder,
+                              const FileSystemCalls::DirectoryEntry &entry, bool audio)
 {
+    const qint64 size = entry.size;
+    const qint64 mtimeMs = entry.mtimeMs;
     QSet<QString> &found = audio ? m_result.foundAudio : m_result.foundVideo;
     const qsizetype before = found.size();
     found.insert(path);
     // Nested library folders reach a file twice; it counts once.
     if (found.size() == before)
         return;
-    const auto known = m_input.known.constFind(path);
-    if (known != m_input.known.cend() && known->size == size && known->mtimeMs == mtimeMs)
+    const auto known = m_known.constFind(path);
+    if (known != m_known.cend() && known->size == size && known->mtimeMs == mtimeMs)
         return;
     if (!audio) {
         m_result.items.append(MediaTags::fileRecord(path));
@@ -153,7 +161,7 @@ void LibraryScanner::takeFile(const QString &path, const QByteArray &native, qin
         return;
     }
     if (m_journal)
-        m_journal->beginRead(native, size, mtimeMs);
+        m_journal->beginRead(nativeFolder + entry.name, size, mtimeMs);
     m_result.items.append(MediaTags::readMetadata(path));
     if (m_journal)
         m_journal->endRead();
@@ -161,7 +169,7 @@ void LibraryScanner::takeFile(const QString &path, const QByteArray &native, qin
 
 void LibraryScanner::findMissing()
 {
-    for (auto it = m_input.known.cbegin(); it != m_input.known.cend(); ++it) {
+    for (auto it = m_known.cbegin(); it != m_known.cend(); ++it) {
         const bool audio = it->kind == QLatin1String("audio");
         if (!audio && it->kind != QLatin1String("video"))
             continue;

@@ -2,6 +2,7 @@
 
 #include "library/Records.h"
 #include "library/ScanResult.h"
+#include "platform/FileSystemCalls.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -23,8 +24,9 @@ public:
     {
         QStringList audioFolders;
         QStringList videoFolders;
-        // Library rows known before the scan, by path.
-        QHash<QString, LibraryFile> known;
+        // The database file whose library rows say what is known already;
+        // read on the worker. Empty: nothing is known.
+        QString databaseFile;
         // Where the crash journal lives; empty for none.
         QString journalFolder;
     };
@@ -46,13 +48,15 @@ private:
 
     void scanKind(const QStringList &folders, bool audio);
     void walk(const QString &root, bool audio);
-    void takeFile(const QString &path, const QByteArray &native, qint64 size, qint64 mtimeMs,
-                  bool audio);
+    void takeFile(const QString &path, const QByteArray &nativeFolder,
+                  const FileSystemCalls::DirectoryEntry &entry, bool audio);
     void findMissing();
     // Log lines per scan are bounded; a tree full of bad names says it once.
     void logLimited(const QString &line);
 
     Input m_input;
+    // Library rows known before the scan, by path.
+    QHash<QString, LibraryFile> m_known;
     const std::atomic_bool &m_cancel;
     ScanJournal *m_journal = nullptr;
     ScanResult m_result;
