@@ -9,7 +9,7 @@ packages=(
   libgl1-mesa-dri libglx-mesa0 libegl-mesa0
 )
 if [ "${1:-}" = "--test" ]; then
-  packages+=(ffmpeg xvfb xauth dbus dbus-x11 playerctl openbox mpv time xdotool trayer valgrind scrot libglib2.0-bin)
+  packages+=(ffmpeg xvfb xauth dbus dbus-x11 playerctl openbox mpv time xdotool trayer valgrind scrot libglib2.0-bin clang libclang-rt-14-dev)
 fi
 missing=()
 for p in "${packages[@]}"; do
