@@ -68,6 +68,13 @@ public:
     static QList<LibraryFile> libraryFilesFrom(const QString &filePath);
     // The file of the open database; empty when none is open.
     static QString filePath();
+    // Turns SQLite's automatic checkpoint of this connection off or back on.
+    // Off while a scan stores its slices: a checkpoint copies megabytes
+    // inside one commit, which would hold the window for tens of ms.
+    static void setAutoCheckpoint(bool on);
+    // Copies the write-ahead log into the file at filePath without waiting
+    // for readers or writers, on a private connection: safe on any thread.
+    static bool checkpointFrom(const QString &filePath);
     // Takes the listed paths out of the library in one transaction; rows stay.
     bool leaveLibrary(const QStringList &paths);
     bool markMissing(const QString &kind, const QStringList &folders,

@@ -215,27 +215,57 @@ QString Database::filePath()
     return db.isOpen() ? db.databaseName() : QString();
 }
 
-QList<LibraryFile> Database::libraryFilesFrom(const QString &filePath)
+namespace {
+
+// Runs one statement on a private connection to filePath, opened for this
+// call on the calling thread, and hands the query to read.
+template<typename Read>
+bool onPrivateConnection(const QString &filePath, const QString &statement, bool readOnly,
+                         Read read)
 {
-    // Connection names are per thread and per call, so calls never share one.
-    const QString name = QStringLiteral("library-files-%1")
+    // Connection names are per thread, so threads never share one.
+    const QString name = QStringLiteral("private-%1")
                                  .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
-    QList<LibraryFile> rows;
+    bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(filePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (db.open()) {
             QSqlQuery query(db);
             query.setForwardOnly(true);
-            if (query.exec(LibraryFilesQuery))
-                rows = libraryFileRows(query);
+            ok = query.exec(statement);
+            if (ok)
+                read(query);
             else
-                qWarning().noquote() << "SQL:" << query.lastError().text() << LibraryFilesQuery;
+                qWarning().noquote() << "SQL:" << query.lastError().text() << statement;
         }
     }
     QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+} // namespace
+
+QList<LibraryFile> Database::libraryFilesFrom(const QString &filePath)
+{
+    QList<LibraryFile> rows;
+    onPrivateConnection(filePath, LibraryFilesQuery, true,
+                        [&rows](QSqlQuery &query) { rows = libraryFileRows(query); });
     return rows;
+}
+
+void Database::setAutoCheckpoint(bool on)
+{
+    execStatement(on ? QStringLiteral("PRAGMA wal_autocheckpoint=1000")
+                     : QStringLiteral("PRAGMA wal_autocheckpoint=0"));
+}
+
+bool Database::checkpointFrom(const QString &filePath)
+{
+    return onPrivateConnection(filePath, QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"), false,
+                               [](QSqlQuery &) {});
 }
 
 bool Database::leaveLibrary(const QStringList &paths)

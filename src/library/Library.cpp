@@ -179,6 +179,9 @@ void Library::onWorkerFinished()
     m_sliceSize = MinSliceSize;
     if (m_result.cancelled)
         m_result.items.clear();
+    m_checkpointHeld = !m_result.items.isEmpty() && !Database::filePath().isEmpty();
+    if (m_checkpointHeld)
+        Database::setAutoCheckpoint(false);
     scheduleNextSlice();
 }
 
@@ -256,6 +259,19 @@ void Library::finishScan()
     const bool cancelled = m_cancel || m_result.cancelled;
     const int found = int(m_result.foundAudio.size() + m_result.foundVideo.size());
     m_result = ScanResult{};
+    if (m_checkpointHeld) {
+        // The log the slices wrote is copied into the file off this thread;
+        // automatic checkpoints come back once that is done.
+        m_checkpointHeld = false;
+        const QString file = Database::filePath();
+        if (cancelled) {
+            Database::setAutoCheckpoint(true);
+        } else {
+            QtConcurrent::run(&m_readPool, &Database::checkpointFrom, file).then(this, [](bool) {
+                Database::setAutoCheckpoint(true);
+            });
+        }
+    }
     if (!cancelled)
         Q_EMIT Database::instance()->libraryChanged();
     m_figures.storeMs = m_clock.elapsed() - m_storeStartMs;

@@ -96,6 +96,7 @@ private:
     qsizetype m_nextItem = 0;
     qsizetype m_nextMissing = 0;
     int m_sliceSize = MinSliceSize;
+    bool m_checkpointHeld = false;
     QStringList m_keptAudioFolders;
     QStringList m_keptVideoFolders;
 

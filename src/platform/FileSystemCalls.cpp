@@ -4,6 +4,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QThread>
 
 #ifdef Q_OS_UNIX
@@ -266,20 +267,35 @@ bool listDirectory(const QByteArray &path, const std::function<bool(const QByteA
     return true;
 }
 
+namespace {
+
+// A mapping lives as long as its QFile; the files are kept by address.
+QHash<char *, QFile *> &mappedFiles()
+{
+    static QHash<char *, QFile *> files;
+    return files;
+}
+
+} // namespace
+
 char *mapSharedFile(const QByteArray &path, qsizetype bytes)
 {
     auto *file = new QFile(QFile::decodeName(path));
-    if (!file->open(QIODevice::ReadWrite) || (file->size() < bytes && !file->resize(bytes))) {
+    uchar *memory = nullptr;
+    if (file->open(QIODevice::ReadWrite) && (file->size() >= bytes || file->resize(bytes)))
+        memory = file->map(0, bytes);
+    if (!memory) {
         delete file;
         return nullptr;
     }
-    // The mapping outlives the QFile object on Windows as well.
-    uchar *memory = file->map(0, bytes);
-    file->setParent(nullptr);
+    mappedFiles().insert(reinterpret_cast<char *>(memory), file);
     return reinterpret_cast<char *>(memory);
 }
 
-void unmapSharedFile(char *, qsizetype) {}
+void unmapSharedFile(char *memory, qsizetype)
+{
+    delete mappedFiles().take(memory);
+}
 
 void installFatalSignalHook(void (*)()) {}
 void watchFatalSignalsOnThisThread() {}
