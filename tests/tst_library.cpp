@@ -785,7 +785,9 @@ private Q_SLOTS:
             QProcess child;
             child.setProcessEnvironment(TestMedia::isolatedEnvironment(home.path()));
             child.start(childProgram(), {QStringLiteral("rounds"), tree});
-            const QByteArray wanted = "round " + QByteArray::number(trial % 3) + ' ';
+            // Odd trials aim at the store slices, even ones anywhere in a round.
+            const QByteArray wanted = trial % 2 ? "storing " + QByteArray::number(trial % 3) + '\n'
+                                                : "round " + QByteArray::number(trial % 3) + ' ';
             QByteArray out;
             QElapsedTimer timer;
             timer.start();
@@ -796,7 +798,7 @@ private Q_SLOTS:
                          child.readAllStandardError().constData());
             }
             QVERIFY(out.contains(wanted));
-            QThread::usleep((trial * 7919) % 60000);
+            QThread::usleep(trial % 2 ? (trial * 397) % 3000 : (trial * 7919) % 60000);
             ::kill(pid_t(child.processId()), SIGKILL);
             QVERIFY(child.waitForFinished(10000));
             QCOMPARE(child.exitStatus(), QProcess::CrashExit);

@@ -177,6 +177,7 @@ void Library::onWorkerFinished()
     m_nextItem = 0;
     m_nextMissing = -1;
     m_sliceSize = MinSliceSize;
+    m_storing = true;
     if (m_result.cancelled)
         m_result.items.clear();
     m_checkpointHeld = !m_result.items.isEmpty() && !Database::filePath().isEmpty();
@@ -275,6 +276,7 @@ void Library::finishScan()
     if (!cancelled)
         Q_EMIT Database::instance()->libraryChanged();
     m_figures.storeMs = m_clock.elapsed() - m_storeStartMs;
+    m_storing = false;
     m_scanning = false;
     Q_EMIT scanFinished(found);
     if (m_rescanPending && !cancelled) {

@@ -42,6 +42,8 @@ public:
     // Starts a scan, or books one follow-up scan when one is running.
     void startScan();
     bool isScanning() const { return m_scanning; }
+    // True while the finished walk's records are being written, slice by slice.
+    bool isStoring() const { return m_storing; }
 
     // The record of a file with its tags; safe on any thread, blocking.
     static MediaRecord readMetadata(const QString &path);
@@ -97,6 +99,7 @@ private:
     qsizetype m_nextMissing = 0;
     int m_sliceSize = MinSliceSize;
     bool m_checkpointHeld = false;
+    bool m_storing = false;
     QStringList m_keptAudioFolders;
     QStringList m_keptVideoFolders;
 

@@ -134,6 +134,16 @@ int main(int argc, char **argv)
     }
     if (mode == QLatin1String("rounds")) {
         int round = 0;
+        // Says once per round when storing began, so kills can aim at it.
+        int storingRound = -1;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+            if (library->isStoring() && storingRound != round) {
+                storingRound = round;
+                print(QStringLiteral("storing %1").arg(round));
+            }
+        });
+        poll.start(0);
         QObject::connect(library, &Library::scanFinished, &app, [&](int found) {
             print(QStringLiteral("round %1 found %2").arg(round).arg(found));
             changeSome(args.value(1), ++round);
