@@ -1,6 +1,7 @@
 #include "app/AppSettings.h"
 #include "library/Database.h"
 #include "library/MediaFiles.h"
+#include "platform/FileSystemCalls.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -215,16 +216,27 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("under");
+        // Rows that match only when letter case is ignored hold on file
+        // systems that ignore it, and never on Linux.
+        const bool foldsCase = FileSystemCalls::pathCaseSensitivity() == Qt::CaseInsensitive;
         QTest::newRow("windows case and separators") << "C:/Music/a.mp3"
-                                                     << "c:\\music\\" << true;
+                                                     << "c:\\music\\" << foldsCase;
+        QTest::newRow("separators") << "C:/Music/a.mp3"
+                                    << "C:\\Music\\" << true;
         QTest::newRow("prefix of a longer name") << "C:/Musicals/a.mp3"
                                                  << "C:/Music" << false;
         QTest::newRow("prefix with slash") << "/home/u/Music2/a.mp3"
                                            << "/home/u/Music/" << false;
         QTest::newRow("deep below") << "/home/u/Music/a/b/c.flac"
-                                    << "/home/u/music" << true;
+                                    << "/home/u/Music" << true;
+        QTest::newRow("deep below other case") << "/home/u/Music/a/b/c.flac"
+                                               << "/home/u/music" << foldsCase;
+        QTest::newRow("sibling differing in case") << "/data/music/a.mp3"
+                                                   << "/data/Music" << foldsCase;
         QTest::newRow("folder itself") << "/home/u/Music"
-                                       << "/HOME/u/music/" << true;
+                                       << "/home/u/Music/" << true;
+        QTest::newRow("folder itself other case") << "/home/u/Music"
+                                                  << "/HOME/u/music/" << foldsCase;
         QTest::newRow("unclean path") << "/home/u/x/../Music//a.mp3"
                                       << "/home/u/Music" << true;
         QTest::newRow("dot folder") << "./a.mp3"
@@ -245,6 +257,17 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(bool, under);
         QCOMPARE(isUnderFolder(path, folder), under);
+    }
+
+    // Taking the files of one folder out of the library leaves a sibling
+    // whose name differs only in case, where the file system tells them apart.
+    void markMissingFollowsCaseRule()
+    {
+        QVERIFY(db()->storeScanned({scanned("/data/Music/a.mp3"), scanned("/data/music/b.mp3")}));
+        QVERIFY(db()->markMissing("audio", {"/data/Music"}, {}));
+        QCOMPARE(inLibrary("/data/Music/a.mp3"), 0);
+        const bool foldsCase = FileSystemCalls::pathCaseSensitivity() == Qt::CaseInsensitive;
+        QCOMPARE(inLibrary("/data/music/b.mp3"), foldsCase ? 0 : 1);
     }
 
     void historyKeepsKnownDuration()
@@ -469,7 +492,7 @@ private Q_SLOTS:
         QCOMPARE(library.count(), 0);
 
         // Only files under a listed folder can go missing; /lib/ab is not under /lib/a.
-        QVERIFY(db()->markMissing("audio", {"/LIB/A/", "/lib/elsewhere"}, {"/lib/a/1.mp3"}));
+        QVERIFY(db()->markMissing("audio", {"/lib/a/", "/lib/elsewhere"}, {"/lib/a/1.mp3"}));
         QCOMPARE(library.count(), 1);
         QCOMPARE(inLibrary("/lib/a/1.mp3"), 1);
         QCOMPARE(inLibrary("/lib/a/sub/2.mp3"), 0);

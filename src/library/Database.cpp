@@ -77,7 +77,23 @@ bool Database::open(const QString &filePath)
         qWarning().noquote() << "banco nao abriu, tabelas nao criadas em" << filePath;
         return false;
     }
+    addMissingColumns();
     return true;
+}
+
+void Database::addMissingColumns()
+{
+    // Every statement names its columns, so older builds still read a file
+    // that has the newer ones.
+    QSqlQuery info(connection());
+    if (!info.exec(QStringLiteral("PRAGMA table_info(media)")))
+        return;
+    bool hasMtime = false;
+    while (info.next())
+        hasMtime = hasMtime || info.value(1).toString() == QLatin1String("mtime");
+    info.finish();
+    if (!hasMtime)
+        execStatement(QStringLiteral("ALTER TABLE media ADD COLUMN mtime INTEGER DEFAULT 0"));
 }
 
 QSqlDatabase Database::connection()

@@ -58,7 +58,25 @@ public:
     QList<MediaRecord> mostPlayed(int limit);
     QList<MediaRecord> recentlyAdded(int limit);
     void setDurationIfUnknown(const QString &path, double seconds);
+    // Stores scanned records in one transaction, their modification times included.
     bool storeScanned(const QList<MediaRecord> &records);
+    // Path, kind, size and modification time of every library row of the
+    // file kinds ("audio" and "video").
+    QList<LibraryFile> libraryFiles();
+    // The same, read from the file at filePath on a private read-only
+    // connection: safe on any thread, for the scan's worker.
+    static QList<LibraryFile> libraryFilesFrom(const QString &filePath);
+    // The file of the open database; empty when none is open.
+    static QString filePath();
+    // Turns SQLite's automatic checkpoint of this connection off or back on.
+    // Off while a scan stores its slices: a checkpoint copies megabytes
+    // inside one commit, which would hold the window for tens of ms.
+    static void setAutoCheckpoint(bool on);
+    // Copies the write-ahead log into the file at filePath without waiting
+    // for readers or writers, on a private connection: safe on any thread.
+    static bool checkpointFrom(const QString &filePath);
+    // Takes the listed paths out of the library in one transaction; rows stay.
+    bool leaveLibrary(const QStringList &paths);
     bool markMissing(const QString &kind, const QStringList &folders,
                      const QSet<QString> &foundPaths);
 
@@ -97,10 +115,13 @@ private:
     // them behave.
     static QVariant textValue(const QString &text);
     static QList<MediaRecord> mediaRows(QSqlQuery &query);
+    static QList<LibraryFile> libraryFileRows(QSqlQuery &query);
     static QList<HistoryEntry> historyRows(QSqlQuery &query);
     // Transaction steps on the default connection; failures are logged.
     static bool beginTransaction();
     static bool commitTransaction();
     // Rolls back after a failed step; always returns false.
     static bool rollBack();
+    // Adds the columns newer builds keep to a file made by an older one.
+    static void addMissingColumns();
 };

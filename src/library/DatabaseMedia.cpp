@@ -2,9 +2,12 @@
 #include "library/MediaFiles.h"
 
 #include <QDateTime>
+#include <QDebug>
 #include <QFileInfo>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
+#include <QThread>
 #include <QUrl>
 
 namespace {
@@ -141,14 +144,14 @@ bool Database::storeScanned(const QList<MediaRecord> &records)
                 query,
                 QStringLiteral(
                         "INSERT INTO media (path, kind, title, artist, album, album_artist, "
-                        "genre, year, track, duration, folder, size, added_at, in_library) VALUES "
-                        "(?,?,?,?,?,?,?,?,?,?,?,?,?,1) ON CONFLICT(path) DO UPDATE SET "
+                        "genre, year, track, duration, folder, size, added_at, mtime, in_library) "
+                        "VALUES (?,?,?,?,?,?,?,?,?,?,?,?,?,?,1) ON CONFLICT(path) DO UPDATE SET "
                         "kind=excluded.kind, title=excluded.title, artist=excluded.artist, "
                         "album=excluded.album, album_artist=excluded.album_artist, "
                         "genre=excluded.genre, year=excluded.year, track=excluded.track, "
                         "duration=CASE WHEN excluded.duration > 0 THEN excluded.duration ELSE "
                         "media.duration END, folder=excluded.folder, size=excluded.size, "
-                        "in_library=1")))
+                        "mtime=excluded.mtime, in_library=1")))
         return rollBack();
     const qint64 now = QDateTime::currentSecsSinceEpoch();
     for (const MediaRecord &r : records) {
@@ -165,7 +168,118 @@ bool Database::storeScanned(const QList<MediaRecord> &records)
         query.bindValue(10, textValue(r.folder));
         query.bindValue(11, r.size);
         query.bindValue(12, r.addedAt != 0 ? r.addedAt : now);
+        query.bindValue(13, r.mtimeMs);
         if (!execLogged(query))
+            return rollBack();
+    }
+    if (!commitTransaction())
+        return rollBack();
+    Q_EMIT libraryChanged();
+    return true;
+}
+
+namespace {
+
+const QString LibraryFilesQuery =
+        QStringLiteral("SELECT path, kind, size, mtime FROM media WHERE in_library=1 AND kind IN "
+                       "('audio','video')");
+
+} // namespace
+
+QList<LibraryFile> Database::libraryFileRows(QSqlQuery &query)
+{
+    QList<LibraryFile> rows;
+    while (query.next()) {
+        LibraryFile f;
+        f.path = query.value(0).toString();
+        f.kind = query.value(1).toString();
+        f.size = query.value(2).toLongLong();
+        f.mtimeMs = query.value(3).toLongLong();
+        rows.append(f);
+    }
+    return rows;
+}
+
+QList<LibraryFile> Database::libraryFiles()
+{
+    QSqlQuery query(connection());
+    query.setForwardOnly(true);
+    if (!runLogged(query, LibraryFilesQuery, {}))
+        return {};
+    return libraryFileRows(query);
+}
+
+QString Database::filePath()
+{
+    const QSqlDatabase db = connection();
+    return db.isOpen() ? db.databaseName() : QString();
+}
+
+namespace {
+
+// Runs one statement on a private connection to filePath, opened for this
+// call on the calling thread, and hands the query to read.
+template<typename Read>
+bool onPrivateConnection(const QString &filePath, const QString &statement, bool readOnly,
+                         Read read)
+{
+    // Connection names are per thread, so threads never share one.
+    const QString name = QStringLiteral("private-%1")
+                                 .arg(reinterpret_cast<quintptr>(QThread::currentThreadId()));
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(filePath);
+        if (readOnly)
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (db.open()) {
+            QSqlQuery query(db);
+            query.setForwardOnly(true);
+            ok = query.exec(statement);
+            if (ok)
+                read(query);
+            else
+                qWarning().noquote() << "SQL:" << query.lastError().text() << statement;
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return ok;
+}
+
+} // namespace
+
+QList<LibraryFile> Database::libraryFilesFrom(const QString &filePath)
+{
+    QList<LibraryFile> rows;
+    onPrivateConnection(filePath, LibraryFilesQuery, true,
+                        [&rows](QSqlQuery &query) { rows = libraryFileRows(query); });
+    return rows;
+}
+
+void Database::setAutoCheckpoint(bool on)
+{
+    execStatement(on ? QStringLiteral("PRAGMA wal_autocheckpoint=1000")
+                     : QStringLiteral("PRAGMA wal_autocheckpoint=0"));
+}
+
+bool Database::checkpointFrom(const QString &filePath)
+{
+    return onPrivateConnection(filePath, QStringLiteral("PRAGMA wal_checkpoint(PASSIVE)"), false,
+                               [](QSqlQuery &) {});
+}
+
+bool Database::leaveLibrary(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return true;
+    if (!beginTransaction())
+        return false;
+    QSqlQuery update(connection());
+    if (!prepareLogged(update, QStringLiteral("UPDATE media SET in_library=0 WHERE path=?")))
+        return rollBack();
+    for (const QString &path : paths) {
+        update.bindValue(0, path);
+        if (!execLogged(update))
             return rollBack();
     }
     if (!commitTransaction())

@@ -1,5 +1,7 @@
 #include "library/MediaFiles.h"
 
+#include "platform/FileSystemCalls.h"
+
 #include <QDir>
 
 const QStringList &videoExtensions()
@@ -68,9 +70,10 @@ bool isUnderFolder(const QString &path, const QString &folder)
     if (base.isEmpty() || base == QLatin1String("."))
         return false;
     const QString cleanPath = cleanedWithSlashes(path);
-    if (cleanPath.compare(base, Qt::CaseInsensitive) == 0)
+    const Qt::CaseSensitivity cs = FileSystemCalls::pathCaseSensitivity();
+    if (cleanPath.compare(base, cs) == 0)
         return true;
     if (!base.endsWith(QLatin1Char('/')))
         base += QLatin1Char('/');
-    return cleanPath.startsWith(base, Qt::CaseInsensitive);
+    return cleanPath.startsWith(base, cs);
 }

@@ -19,6 +19,7 @@ QString fileSuffixLower(const QString &path);
 bool isVideoFile(const QString &path);
 
 // True when path is folder itself or lies below it. Both sides are taken with
-// forward slashes and cleaned; the comparison ignores case. An empty folder or
+// forward slashes and cleaned; letter case counts where the file system
+// tells names apart by it (Linux), not elsewhere. An empty folder or
 // "." contains nothing.
 bool isUnderFolder(const QString &path, const QString &folder);

@@ -20,6 +20,7 @@ struct MediaRecord
     double duration = 0.0; // seconds; 0 when unknown
     QString folder;        // absolute directory; empty for streams
     qint64 size = 0;       // bytes
+    qint64 mtimeMs = 0;    // modification time, ms since the epoch; 0 when unknown
     qint64 addedAt = 0;    // epoch seconds
     qint32 playCount = 0;
     qint64 lastPlayed = 0; // epoch seconds
@@ -29,6 +30,15 @@ struct MediaRecord
     QString displayTitle() const;
     // The artist, or "Unknown artist" in the interface language.
     QString displayArtist() const;
+};
+
+// What a library scan needs to know of a stored file to tell whether it changed.
+struct LibraryFile
+{
+    QString path;
+    QString kind;
+    qint64 size = 0;    // bytes
+    qint64 mtimeMs = 0; // 0 for rows stored before modification times were kept
 };
 
 // One row of the history table: the resume point of a file or stream.

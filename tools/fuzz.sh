@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets with clang and libFuzzer (address and undefined
+# behaviour sanitizers), makes seed files with ffmpeg (one tagged file per
+# format, lyrics and a cover included) and fuzzes the tag reader for the
+# given number of seconds (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
+# Usage: tools/fuzz.sh [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DZORVI_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DZORVI_BUILD_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j2 --target fuzz_tags >/dev/null
+seeds=build-fuzz/seeds corpus=build-fuzz/corpus crashes=build-fuzz/crashes
+mkdir -p "$seeds" "$corpus" "$crashes"
+if [ -z "$(ls -A "$seeds")" ]; then
+  tmp="$(mktemp -d)"
+  trap 'rm -rf "$tmp"' EXIT
+  ffmpeg -hide_banner -loglevel error -y -f lavfi -i color=c=blue:s=16x16:d=1 -frames:v 1 "$tmp/cover.png"
+  # The first byte of a seed picks the file type (see fuzz_tags.cpp).
+  i=0
+  for spec in "0 mp3 -c:a libmp3lame -id3v2_version 3" "0 mp3 -c:a libmp3lame -id3v2_version 4 -write_id3v1 1" \
+              "1 flac -c:a flac" "2 ogg -c:a libvorbis" "3 opus -c:a libopus" "4 m4a -c:a aac" \
+              "5 wma -c:a wmav2" "6 wv -c:a wavpack" "7 wav -c:a pcm_s16le" "9 aiff -c:a pcm_s16be"; do
+    set -- $spec
+    type=$1 suffix=$2; shift 2
+    cover=()
+    case "$suffix" in mp3|flac|m4a) cover=(-i "$tmp/cover.png" -map 0:a -map 1:v -c:v png -disposition:v attached_pic) ;; esac
+    ffmpeg -hide_banner -loglevel error -y -f lavfi -i sine=duration=0.2 "${cover[@]}" "$@" \
+      -metadata title="Título $i" -metadata artist="Alpha" -metadata album="Álbum" \
+      -metadata album_artist="Band" -metadata genre="(17)" -metadata date="2019-05-01" \
+      -metadata track="3/12" -metadata disc="2/2" -metadata lyrics="la la" "$tmp/seed.$suffix"
+    { printf "\\x$(printf %02x "$type")"; cat "$tmp/seed.$suffix"; } >"$seeds/$suffix-$i"
+    i=$((i + 1))
+  done
+fi
+# 0 seconds: the seeds only.
+limit=(-max_total_time="$seconds")
+[ "$seconds" -gt 0 ] || limit=(-runs=0)
+build-fuzz/fuzz/fuzz_tags "${limit[@]}" -rss_limit_mb=2048 -max_len=262144 \
+  -artifact_prefix="$crashes/" -print_final_stats=1 "$corpus" "$seeds"
