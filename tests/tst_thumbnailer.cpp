@@ -567,7 +567,11 @@ void TestThumbnailer::badInput()
            << writeText(QStringLiteral("notes.mkv"), "not a video, only words\n");
     inputs << TestMedia::tone(media(QStringLiteral("audio-only.mp4")), 2);
     inputs << numbered(QStringLiteral("one-frame.mp4"), 0.04, TintC);
-    inputs << TestMedia::solidVideo(media(QStringLiteral("tiny.mp4")), 1, "white", 1, 1);
+    const QString tiny = media(QStringLiteral("tiny.mp4"));
+    // The colour source cannot make 1x1 itself; scaled down, in full chroma.
+    QVERIFY(TestMedia::ffmpeg({"-f", "lavfi", "-i", "color=c=white:s=2x2:r=25:d=1", "-vf",
+                               "scale=1:1", "-c:v", "libx264", "-pix_fmt", "yuv444p", tiny}));
+    inputs << tiny;
     inputs << remuxed(QStringLiteral("skinny.mkv"), {"-aspect", "0.0017778"});
     inputs << remuxed(QStringLiteral("rotated.mp4"), {"-metadata:s:v:0", "rotate=90"});
     for (const QString &name : {QStringLiteral("with space.mp4"), QStringLiteral("quote\"'s.mp4"),
@@ -604,6 +608,8 @@ void TestThumbnailer::badInput()
         const Answer answer = thumbnail(input, -0.15, 320, key);
         QVERIFY2(!answer.id.isEmpty(), qPrintable(input));
         if (answer.image.isNull()) {
+            // The engine's error ends the job, not the timeout.
+            QVERIFY2(clock.elapsed() < Thumbnailer::TimeoutMs / 2, qPrintable(input));
             QVERIFY2(!QFile::exists(thumbFile(key)), qPrintable(input));
             QCOMPARE(log.lines().size(), 1);
             QVERIFY2(log.lines().first().contains(input), qPrintable(log.lines().first()));
@@ -611,14 +617,13 @@ void TestThumbnailer::badInput()
             ++frames;
             QVERIFY(QFile::exists(thumbFile(key)));
         }
-        qInfo("%s: %s in %lld ms", qPrintable(input.section('/', -1)),
-              answer.image.isNull() ? "null" : "frame", clock.elapsed());
         // The next job works.
         const Answer next = preview(good, 4 + (m_keySerial % 3) * 2);
         QVERIFY2(TestMedia::sameTint(TestMedia::readNumberedFrame(next.image).tint, TintA),
                  qPrintable(input));
     }
     QVERIFY(frames > 0);
+    ::unlink(raw.constData());
 }
 
 void TestThumbnailer::processLevel()

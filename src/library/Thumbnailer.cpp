@@ -11,6 +11,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QSaveFile>
+#include <QScopedValueRollback>
 #include <QSurfaceFormat>
 #include <QVariantMap>
 
@@ -272,6 +273,7 @@ void Thumbnailer::scheduleNext()
     }
     m_busy = true;
     m_frameReady = false;
+    m_picture = QImage();
     m_timeout.start();
     startJob();
 }
@@ -293,6 +295,9 @@ void Thumbnailer::forgetLoadedFile()
 
 void Thumbnailer::startJob()
 {
+    // The engine would not answer the requests below while a frame waits.
+    QString ignored;
+    renderPendingFrame(ignored);
     ++m_jobId;
     m_replied = false;
     int status = 0;
@@ -320,6 +325,7 @@ void Thumbnailer::startJob()
 void Thumbnailer::processEvents()
 {
     const MpvApi &api = mpvApi();
+    const QScopedValueRollback<bool> guard(m_inEvents, true);
     while (m_handle) {
         const mpv_event *event = api.mpv_wait_event(m_handle, 0);
         if (!event || event->event_id == MPV_EVENT_NONE)
@@ -365,19 +371,17 @@ void Thumbnailer::processEvents()
             break;
         }
         case MPV_EVENT_FILE_LOADED:
-            if (!m_loading || !m_entryStarted)
-                break;
-            m_loaded = true;
-            if (getPropertyString(m_handle, "vid") == QLatin1String("no")) {
-                failJob(QStringLiteral("sem video"));
-                break;
-            }
+            if (m_loading && m_entryStarted)
+                m_loaded = true;
             break;
         case MPV_EVENT_PLAYBACK_RESTART:
-            if (!m_replied || (m_loading && !m_loaded))
+            if (!frameExpected())
                 break;
             m_frameReady = true;
+            // A frame still pending is the newest; else the one kept.
             tryRender();
+            if (m_busy && !m_picture.isNull())
+                finishJob(m_picture);
             break;
         default:
             break;
@@ -385,56 +389,84 @@ void Thumbnailer::processEvents()
     }
 }
 
+bool Thumbnailer::frameExpected() const
+{
+    return m_busy && m_replied && (!m_loading || m_loaded);
+}
+
+bool Thumbnailer::renderPendingFrame(QString &error)
+{
+    if (!(mpvApi().mpv_render_context_update(m_renderContext) & MPV_RENDER_UPDATE_FRAME))
+        return false;
+    const QSize size = m_fbo ? m_fbo->size() : frameSize(m_job.width, 0, 0, 0);
+    renderFrame(size, false, error);
+    return true;
+}
+
 void Thumbnailer::tryRender()
 {
     if (!m_renderContext)
         return;
-    const MpvApi &api = mpvApi();
-    if (!m_busy || !m_frameReady) {
-        api.mpv_render_context_update(m_renderContext);
-        return;
-    }
-    if (!(api.mpv_render_context_update(m_renderContext) & MPV_RENDER_UPDATE_FRAME))
+    // The update may overtake the events that make its frame ours.
+    if (m_busy && !frameExpected() && !m_inEvents)
+        processEvents();
+    // The engine's video output waits up to 200 ms for each frame it hands
+    // over to be rendered, and the engine answers no property request
+    // meanwhile. So every frame is rendered at once, before anything is
+    // asked: one of the current job is kept until the engine reports the
+    // seek done, any other is thrown away.
+    QString error;
+    if (!renderPendingFrame(error) || !frameExpected())
         return;
     // A frame left over from another file must never answer this job.
     if (getPropertyString(m_handle, "path") != m_job.path)
         return;
-
     const QSize size = frameSize(m_job.width, getPropertyInt(m_handle, "video-params/dw", 0),
                                  getPropertyInt(m_handle, "video-params/dh", 0),
                                  getPropertyInt(m_handle, "video-params/rotate", 0));
-    if (!m_glContext->makeCurrent(m_surface)) {
-        failJob(QStringLiteral("contexto OpenGL"));
+    // Rendered again at its own size: without a new frame the engine
+    // redraws the one it has.
+    const QImage image = error.isEmpty() ? renderFrame(size, true, error) : QImage();
+    if (!error.isEmpty()) {
+        failJob(error);
         return;
+    }
+    m_picture = image;
+    if (m_frameReady)
+        finishJob(m_picture);
+}
+
+QImage Thumbnailer::renderFrame(const QSize &size, bool readBack, QString &error)
+{
+    if (!m_glContext->makeCurrent(m_surface)) {
+        error = QStringLiteral("contexto OpenGL");
+        return {};
     }
     if (!m_fbo || m_fbo->size() != size) {
         m_fbo.reset();
         m_fbo = std::make_unique<QOpenGLFramebufferObject>(
                 size, QOpenGLFramebufferObject::NoAttachment, GL_TEXTURE_2D);
     }
+    QImage image;
     if (!m_fbo->isValid()) {
         m_fbo.reset();
-        m_glContext->doneCurrent();
-        failJob(QStringLiteral("framebuffer %1x%2").arg(size.width()).arg(size.height()));
-        return;
+        error = QStringLiteral("framebuffer %1x%2").arg(size.width()).arg(size.height());
+    } else {
+        mpv_opengl_fbo target{int(m_fbo->handle()), size.width(), size.height(), 0};
+        // Rows go to the framebuffer top first, the order they are read back
+        // in; flipping as for a window would turn the picture upside down.
+        int flipY = 0;
+        mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
+                                     {MPV_RENDER_PARAM_FLIP_Y, &flipY},
+                                     {MPV_RENDER_PARAM_INVALID, nullptr}};
+        const int status = mpvApi().mpv_render_context_render(m_renderContext, params);
+        if (status < 0)
+            error = mpvErrorText(status);
+        else if (readBack)
+            image = m_fbo->toImage(false).convertToFormat(QImage::Format_RGB32);
     }
-    mpv_opengl_fbo target{int(m_fbo->handle()), size.width(), size.height(), 0};
-    // Rows go to the framebuffer top first, the order they are read back in;
-    // flipping here as for a window would turn the picture upside down.
-    int flipY = 0;
-    mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
-                                 {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-                                 {MPV_RENDER_PARAM_INVALID, nullptr}};
-    const int status = api.mpv_render_context_render(m_renderContext, params);
-    QImage image;
-    if (status >= 0)
-        image = m_fbo->toImage(false).convertToFormat(QImage::Format_RGB32);
     m_glContext->doneCurrent();
-    if (status < 0) {
-        failJob(mpvErrorText(status));
-        return;
-    }
-    finishJob(image);
+    return image;
 }
 
 void Thumbnailer::failJob(const QString &why)
@@ -452,12 +484,13 @@ void Thumbnailer::onTimeout()
     finishJob(QImage());
 }
 
-void Thumbnailer::finishJob(const QImage &image)
+void Thumbnailer::finishJob(QImage image)
 {
     m_timeout.stop();
     const ThumbJob job = m_job;
     m_busy = false;
     m_frameReady = false;
+    m_picture = QImage();
     // Events still on their way belong to this job, not to the next one.
     ++m_jobId;
     // After a timeout the engine may still hold another file.

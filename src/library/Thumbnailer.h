@@ -90,11 +90,17 @@ private:
     void scheduleNext();
     void queueScheduleNext();
     void startJob();
-    void finishJob(const QImage &image);
+    void finishJob(QImage image);
     void failJob(const QString &why);
     void onTimeout();
     void forgetLoadedFile();
     bool loadedFileIsCurrent(const QString &path) const;
+    // Whether a new frame now belongs to the current job.
+    bool frameExpected() const;
+    // Renders the engine's frame into the framebuffer; the picture when asked.
+    QImage renderFrame(const QSize &size, bool readBack, QString &error);
+    // Renders a frame the engine waits on, if any, without reading it back.
+    bool renderPendingFrame(QString &error);
     static void onWakeup(void *context);
     static void onRenderUpdate(void *context);
 
@@ -113,6 +119,10 @@ private:
     bool m_hold = false;
     bool m_frameReady = false;
     bool m_schedulePosted = false;
+    bool m_inEvents = false;
+    // The current job's latest rendered frame, kept until the engine reports
+    // the seek or load done.
+    QImage m_picture;
 
     // The file the engine has open, and its size and modification time when
     // it was opened: a file replaced under the same path must be reloaded.
