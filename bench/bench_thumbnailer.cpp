@@ -41,7 +41,6 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <atomic>
 #include <clocale>
 #include <cstdio>
 #include <memory>
@@ -200,8 +199,6 @@ int latency(QApplication &app, const QStringList &args)
     return 0;
 }
 
-std::atomic<bool> bareUpdate{false};
-
 int bare(QApplication &, const QStringList &args)
 {
     const QString file = args.value(2);
@@ -234,34 +231,42 @@ int bare(QApplication &, const QStringList &args)
     mpv_render_context *render = nullptr;
     if (api.mpv_render_context_create(&render, handle, params) < 0)
         return 1;
-    api.mpv_render_context_set_update_callback(
-            render, [](void *) { bareUpdate = true; }, nullptr);
 
     std::unique_ptr<QOpenGLFramebufferObject> fbo;
-    // Waits for the restart after a command, then renders the new frame.
+    // After a command: renders every frame as it comes (the engine's video
+    // output waits for that) and stops at the restart once a frame is in.
     const auto frame = [&]() -> bool {
-        for (;;) {
-            mpv_event *event = api.mpv_wait_event(handle, 5);
-            if (event->event_id == MPV_EVENT_NONE || event->event_id == MPV_EVENT_END_FILE)
+        bool restarted = false;
+        QImage image;
+        while (!restarted || image.isNull()) {
+            if (api.mpv_render_context_update(render) & MPV_RENDER_UPDATE_FRAME) {
+                // Rendered before any property is read: the engine does not
+                // answer while its video output waits for the frame.
+                const auto draw = [&] {
+                    mpv_opengl_fbo target{int(fbo->handle()), fbo->width(), fbo->height(), 0};
+                    mpv_render_param renderParams[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
+                                                       {MPV_RENDER_PARAM_INVALID, nullptr}};
+                    api.mpv_render_context_render(render, renderParams);
+                };
+                if (!fbo)
+                    fbo = std::make_unique<QOpenGLFramebufferObject>(240, 134);
+                draw();
+                const QSize size =
+                        Thumbnailer::frameSize(240, getPropertyInt(handle, "video-params/dw"),
+                                               getPropertyInt(handle, "video-params/dh"), 0);
+                if (fbo->size() != size) {
+                    fbo = std::make_unique<QOpenGLFramebufferObject>(size);
+                    draw();
+                }
+                image = fbo->toImage(false);
+            }
+            const mpv_event *event = api.mpv_wait_event(handle, 0.001);
+            if (event->event_id == MPV_EVENT_END_FILE)
                 return false;
             if (event->event_id == MPV_EVENT_PLAYBACK_RESTART)
-                break;
+                restarted = true;
         }
-        while (!(api.mpv_render_context_update(render) & MPV_RENDER_UPDATE_FRAME)) {
-            while (!bareUpdate.exchange(false))
-                QThread::usleep(100);
-        }
-        const QSize size = Thumbnailer::frameSize(240, getPropertyInt(handle, "video-params/dw"),
-                                                  getPropertyInt(handle, "video-params/dh"), 0);
-        if (!fbo || fbo->size() != size)
-            fbo = std::make_unique<QOpenGLFramebufferObject>(size);
-        mpv_opengl_fbo target{int(fbo->handle()), size.width(), size.height(), 0};
-        int flipY = 1;
-        mpv_render_param renderParams[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
-                                           {MPV_RENDER_PARAM_FLIP_Y, &flipY},
-                                           {MPV_RENDER_PARAM_INVALID, nullptr}};
-        api.mpv_render_context_render(render, renderParams);
-        return !fbo->toImage(false).isNull();
+        return true;
     };
     QElapsedTimer clock;
     clock.start();
