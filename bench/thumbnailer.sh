@@ -108,7 +108,7 @@ for f in preview-k2 preview-k10; do
   awk -v d="$dur" -v n="$count" 'BEGIN {srand(23); for (i = 0; i < n; i++) printf "%.3f\n", rand() * d}' >"$work/pos"
   while read -r pos; do
     t0=$(now_ms)
-    ffmpeg -hide_banner -loglevel error -y -ss "$pos" -i "$file" -frames:v 1 -vf scale=240:-2 "$work/ff.jpg"
+    ffmpeg -nostdin -hide_banner -loglevel error -y -ss "$pos" -i "$file" -frames:v 1 -vf scale=240:-2 "$work/ff.jpg"
     t1=$(now_ms)
     awk "BEGIN {print $t1 - $t0}"
   done <"$work/pos" >"$work/ff-times"
@@ -132,9 +132,9 @@ peer() { # <name> then the loop body reads f and t
   while read -r f dur; do
     t=$(awk "BEGIN {printf \"%.3f\", $dur * 0.15}")
     if [ "$name" = ffmpegthumbnailer ]; then
-      /usr/bin/time -f "%M" -o "$work/rss" ffmpegthumbnailer -i "$f" -o "$work/peer.jpg" -s 384 -t 15% -q 8 >/dev/null 2>&1 || true
+      /usr/bin/time -f "%M" -o "$work/rss" ffmpegthumbnailer -i "$f" -o "$work/peer.jpg" -s 384 -t 15% -q 8 </dev/null >/dev/null 2>&1 || true
     else
-      /usr/bin/time -f "%M" -o "$work/rss" ffmpeg -hide_banner -loglevel error -y -ss "$t" -i "$f" -frames:v 1 -vf scale=384:-2 "$work/peer.jpg" || true
+      /usr/bin/time -f "%M" -o "$work/rss" ffmpeg -nostdin -hide_banner -loglevel error -y -ss "$t" -i "$f" -frames:v 1 -vf scale=384:-2 "$work/peer.jpg" || true
     fi
     r=$(tail -1 "$work/rss"); [ "$r" -gt "$rss" ] && rss=$r
   done <"$work/durations"

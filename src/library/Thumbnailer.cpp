@@ -487,6 +487,10 @@ void Thumbnailer::onTimeout()
 void Thumbnailer::finishJob(QImage image)
 {
     m_timeout.stop();
+    // The property reads below would wait on a frame the engine holds.
+    QString ignored;
+    if (m_renderContext)
+        renderPendingFrame(ignored);
     const ThumbJob job = m_job;
     m_busy = false;
     m_frameReady = false;
