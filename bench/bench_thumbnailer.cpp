@@ -16,6 +16,8 @@
 //       Plays the file in an MpvWidget window (the thumbnailer held, as while
 //       a video plays) and, with hover 1, asks for a preview every 200 ms.
 //       ZORVIPLAYER_OPT bounds the run ("end=20").
+//   bench_thumbnailer idle <seconds>
+//       Only the stall probe: the stalls the loaded machine alone causes.
 // Every mode also reports the longest GUI-thread stall after the one-time
 // set-up (engine start and first render, reported on their own).
 #include "GuiStallProbe.h"
@@ -337,6 +339,18 @@ int throughput(QApplication &app, const QStringList &args)
     return 0;
 }
 
+// The probe alone: what the machine's scheduling costs the GUI thread.
+int idle(QApplication &app, const QStringList &args)
+{
+    GuiStallProbe probe;
+    probe.start();
+    QTimer::singleShot(int(args.value(2).toDouble() * 1000), &app, &QCoreApplication::quit);
+    app.exec();
+    probe.stop();
+    std::printf("gui-stall-ms %.1f\n", probe.longestStallMs());
+    return 0;
+}
+
 int playback(QApplication &app, const QStringList &args)
 {
     const QString file = args.value(2);
@@ -429,6 +443,8 @@ int main(int argc, char **argv)
         return throughput(app, args);
     if (mode == QLatin1String("playback"))
         return playback(app, args);
+    if (mode == QLatin1String("idle"))
+        return idle(app, args);
     std::fprintf(stderr, "usage: bench_thumbnailer latency|bare|throughput|playback ...\n");
     return 2;
 }

@@ -92,6 +92,7 @@ now_ms() { date +%s%N | awk '{printf "%.3f", $1 / 1e6}'; }
 field() { awk -v k="$1" '{for (i = 1; i < NF; i++) if ($i == k) {print $(i + 1); exit}}'; }
 
 echo "load before: $(uptime)"
+echo "== GUI-thread stall with no work at all (the machine's own noise, 10 s): $("$bench" idle 10 2>/dev/null)"
 echo "== preview latency ($count positions per file, seeded)"
 for f in preview-k2 preview-k10; do
   file="$media/$f.mp4"
@@ -148,7 +149,7 @@ p1=$(field files-per-s <"$work/p1"); p2=$(field files-per-s <"$work/p2")
 echo "  ratio ours/ffmpegthumbnailer (files/s): $(ratio "$ours_rate" "$p1"); ours/ffmpeg: $(ratio "$ours_rate" "$p2")"
 
 echo "== playback not disturbed (1080p30, 20 s, preview every 200 ms)"
-for hover in 0 1; do
+for hover in 0 1 0 1; do
   out=$(ZORVIPLAYER_OPT="ao=null;end=20" "$bench" playback "$media/video1080.mp4" 7 "$hover" 2>>"$work/err")
   echo "  hover=$hover: $(echo "$out" | tr '\n' ' ')"
 done

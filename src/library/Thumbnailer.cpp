@@ -399,7 +399,7 @@ bool Thumbnailer::renderPendingFrame(QString &error)
     if (!(mpvApi().mpv_render_context_update(m_renderContext) & MPV_RENDER_UPDATE_FRAME))
         return false;
     const QSize size = m_fbo ? m_fbo->size() : frameSize(m_job.width, 0, 0, 0);
-    renderFrame(size, false, error);
+    renderFrame(size, true, false, error);
     return true;
 }
 
@@ -424,9 +424,10 @@ void Thumbnailer::tryRender()
     const QSize size = frameSize(m_job.width, getPropertyInt(m_handle, "video-params/dw", 0),
                                  getPropertyInt(m_handle, "video-params/dh", 0),
                                  getPropertyInt(m_handle, "video-params/rotate", 0));
-    // Rendered again at its own size: without a new frame the engine
+    // At another size it is rendered again: without a new frame the engine
     // redraws the one it has.
-    const QImage image = error.isEmpty() ? renderFrame(size, true, error) : QImage();
+    const bool drawn = m_fbo && m_fbo->size() == size;
+    const QImage image = error.isEmpty() ? renderFrame(size, !drawn, true, error) : QImage();
     if (!error.isEmpty()) {
         failJob(error);
         return;
@@ -436,7 +437,7 @@ void Thumbnailer::tryRender()
         finishJob(m_picture);
 }
 
-QImage Thumbnailer::renderFrame(const QSize &size, bool readBack, QString &error)
+QImage Thumbnailer::renderFrame(const QSize &size, bool draw, bool readBack, QString &error)
 {
     if (!m_glContext->makeCurrent(m_surface)) {
         error = QStringLiteral("contexto OpenGL");
@@ -451,7 +452,7 @@ QImage Thumbnailer::renderFrame(const QSize &size, bool readBack, QString &error
     if (!m_fbo->isValid()) {
         m_fbo.reset();
         error = QStringLiteral("framebuffer %1x%2").arg(size.width()).arg(size.height());
-    } else {
+    } else if (draw) {
         mpv_opengl_fbo target{int(m_fbo->handle()), size.width(), size.height(), 0};
         // Rows go to the framebuffer top first, the order they are read back
         // in; flipping as for a window would turn the picture upside down.
@@ -462,9 +463,9 @@ QImage Thumbnailer::renderFrame(const QSize &size, bool readBack, QString &error
         const int status = mpvApi().mpv_render_context_render(m_renderContext, params);
         if (status < 0)
             error = mpvErrorText(status);
-        else if (readBack)
-            image = m_fbo->toImage(false).convertToFormat(QImage::Format_RGB32);
     }
+    if (m_fbo && error.isEmpty() && readBack)
+        image = m_fbo->toImage(false).convertToFormat(QImage::Format_RGB32);
     m_glContext->doneCurrent();
     return image;
 }

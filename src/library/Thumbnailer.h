@@ -97,8 +97,9 @@ private:
     bool loadedFileIsCurrent(const QString &path) const;
     // Whether a new frame now belongs to the current job.
     bool frameExpected() const;
-    // Renders the engine's frame into the framebuffer; the picture when asked.
-    QImage renderFrame(const QSize &size, bool readBack, QString &error);
+    // Renders the engine's frame into a framebuffer of that size (made anew
+    // when the size differs) and, when asked, reads the picture back.
+    QImage renderFrame(const QSize &size, bool draw, bool readBack, QString &error);
     // Renders a frame the engine waits on, if any, without reading it back.
     bool renderPendingFrame(QString &error);
     static void onWakeup(void *context);
