@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QRandomGenerator>
 
+#include <cstdlib>
+
 namespace TestMedia {
 
 bool ffmpeg(const QStringList &args)
@@ -146,6 +148,66 @@ QString mkvWithTracks(const QString &path, double seconds)
                             path});
     QFile::remove(srt);
     return ok ? path : QString();
+}
+
+QString numberedVideo(const QString &path, double seconds, const QColor &tint,
+                      double keyframeSeconds, int width, int height, const QStringList &extra)
+{
+    // Bit of the block under X: block 0 white, 15 black, else bit (block-1) of N.
+    const QString bit = QStringLiteral("if(eq(floor(X/4),0),1,if(eq(floor(X/4),15),0,"
+                                       "mod(floor(N/pow(2,floor(X/4)-1)),2)))");
+    const auto channel = [&bit](int tintValue) {
+        return QStringLiteral("'if(lt(Y,8),255*%1,%2)'").arg(bit).arg(tintValue);
+    };
+    const QString source =
+            QStringLiteral("color=c=black:s=64x36:r=%1:d=%2,format=rgb24,"
+                           "geq=r=%3:g=%4:b=%5,scale=%6:%7:flags=neighbor,setsar=1,"
+                           "format=yuv420p")
+                    .arg(NumberedFps)
+                    .arg(seconds)
+                    .arg(channel(tint.red()), channel(tint.green()), channel(tint.blue()))
+                    .arg(width)
+                    .arg(height);
+    const QString gop = QString::number(qRound(keyframeSeconds * NumberedFps));
+    const QStringList args =
+            QStringList{
+                    "-f",        "lavfi",  "-i", source,        "-c:v", "libx264",       "-preset",
+                    "ultrafast", "-g",     gop,  "-keyint_min", gop,    "-sc_threshold", "0",
+                    "-pix_fmt",  "yuv420p"} +
+            extra + QStringList{path};
+    return ffmpeg(args) ? path : QString();
+}
+
+NumberedFrame readNumberedFrame(const QImage &image)
+{
+    NumberedFrame result;
+    if (image.isNull() || image.width() < 16 || image.height() < 9)
+        return result;
+    const int w = image.width();
+    const int h = image.height();
+    result.tint = image.pixelColor(w / 2, h * 22 / 36);
+    const int y = h * 4 / 36;
+    int number = 0;
+    for (int block = 0; block < 16; ++block) {
+        const QColor c = image.pixelColor((2 * block + 1) * w / 32, y);
+        const bool white = c.red() > 185 && c.green() > 185 && c.blue() > 185;
+        const bool black = c.red() < 70 && c.green() < 70 && c.blue() < 70;
+        if (white == black)
+            return result;
+        if ((block == 0 && !white) || (block == 15 && !black))
+            return result;
+        if (block > 0 && block < 15 && white)
+            number |= 1 << (block - 1);
+    }
+    result.frame = number;
+    return result;
+}
+
+bool sameTint(const QColor &a, const QColor &b, int tolerance)
+{
+    return std::abs(a.red() - b.red()) <= tolerance &&
+           std::abs(a.green() - b.green()) <= tolerance &&
+           std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 QString corruptFile(const QString &path, int bytes)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QColor>
+#include <QImage>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -27,6 +29,27 @@ QString mp3WithCover(const QString &path, double seconds, const QString &title =
 // subtitle track: audio 1 stereo AAC titled "Commentary" in "eng", audio 2
 // mono MP3 in "por" without title, subtitle titled "Forced" in "por".
 QString mkvWithTracks(const QString &path, double seconds);
+
+// An H.264 video whose every frame shows its number as a row of 16 blocks
+// along the top (block 0 white, block 15 black, blocks 1-14 the bits of the
+// frame number, lowest first) over a solid tint of the given colour. Drawn
+// at 64x36 and scaled up without smoothing; a keyframe every keyframeSeconds
+// exactly. Extra arguments go before the output (for example rotation).
+QString numberedVideo(const QString &path, double seconds, const QColor &tint,
+                      double keyframeSeconds = 2, int width = 640, int height = 360,
+                      const QStringList &extra = {});
+constexpr int NumberedFps = 25;
+
+// What a picture of numberedVideo shows: the frame number (-1 when the
+// blocks cannot be read, for example flipped or not there) and the tint.
+struct NumberedFrame
+{
+    int frame = -1;
+    QColor tint;
+};
+NumberedFrame readNumberedFrame(const QImage &image);
+// Whether two colours match within the tolerance of a lossy round trip.
+bool sameTint(const QColor &a, const QColor &b, int tolerance = 40);
 
 // A file that no demuxer recognises (random bytes under the given name).
 QString corruptFile(const QString &path, int bytes = 4096);
