@@ -20,7 +20,7 @@
 //       Only the stall probe: the stalls the loaded machine alone causes.
 // Every mode also reports the longest GUI-thread stall after the one-time
 // set-up (engine start and first render, reported on their own).
-#include "GuiStallProbe.h"
+#include "StallProbe.h"
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
@@ -139,8 +139,9 @@ int latency(QApplication &app, const QStringList &args)
     popup.showAt(screen.center(), QStringLiteral("0:00"), QString());
     PaintWatch watch;
     popup.pictureLabel()->installEventFilter(&watch);
-    GuiStallProbe probe;
+    StallProbe probe;
     probe.start();
+    double stallSinceMs = 0; // a one-time set-up is reported on its own
 
     QList<double> requestToPaint, restToPaint;
     QElapsedTimer clock;
@@ -180,8 +181,8 @@ int latency(QApplication &app, const QStringList &args)
         const qint64 now = clock.nsecsElapsed();
         if (index < 0) {
             setupMs = double(now - requestNs) / 1e6;
-            setupStall = probe.longestStallMs();
-            probe.reset();
+            setupStall = probe.longestStallMs(stallSinceMs, 1e300);
+            stallSinceMs = probe.nowMs();
         } else {
             requestToPaint.append(double(now - requestNs) / 1e6);
             restToPaint.append(double(now - restNs) / 1e6);
@@ -196,7 +197,8 @@ int latency(QApplication &app, const QStringList &args)
     printFigures("rest-to-picture", restToPaint);
     std::printf("setup-and-first-render-ms %.1f (gui stall during it %.1f ms)\n", setupMs,
                 setupStall);
-    std::printf("gui-stall-ms %.1f\nnull-previews %d\n", probe.longestStallMs(), failures);
+    std::printf("gui-stall-ms %.1f\nnull-previews %d\n", probe.longestStallMs(stallSinceMs, 1e300),
+                failures);
     thumbs->shutdown();
     return 0;
 }
@@ -299,8 +301,9 @@ int throughput(QApplication &app, const QStringList &args)
         return 1;
     const QStringList files = QString::fromUtf8(list.readAll()).split('\n', Qt::SkipEmptyParts);
     Thumbnailer *thumbs = Thumbnailer::instance();
-    GuiStallProbe probe;
+    StallProbe probe;
     probe.start();
+    double stallSinceMs = 0; // a one-time set-up is reported on its own
     int index = 0, failures = 0;
     double firstMs = 0, firstStall = 0;
     QElapsedTimer clock;
@@ -314,8 +317,8 @@ int throughput(QApplication &app, const QStringList &args)
             ++failures;
         if (index == 0) {
             firstMs = double(clock.nsecsElapsed()) / 1e6;
-            firstStall = probe.longestStallMs();
-            probe.reset();
+            firstStall = probe.longestStallMs(stallSinceMs, 1e300);
+            stallSinceMs = probe.nowMs();
             whole.start();
         }
         if (++index >= files.size()) {
@@ -334,7 +337,8 @@ int throughput(QApplication &app, const QStringList &args)
                 double(files.size() - 1) / seconds);
     std::printf("setup-and-first-thumbnail-ms %.1f (gui stall during it %.1f ms)\n", firstMs,
                 firstStall);
-    std::printf("gui-stall-ms %.1f\npeak-rss-kb %ld\n", probe.longestStallMs(), peakRssKb());
+    std::printf("gui-stall-ms %.1f\npeak-rss-kb %ld\n", probe.longestStallMs(stallSinceMs, 1e300),
+                peakRssKb());
     thumbs->shutdown();
     return 0;
 }
@@ -342,12 +346,13 @@ int throughput(QApplication &app, const QStringList &args)
 // The probe alone: what the machine's scheduling costs the GUI thread.
 int idle(QApplication &app, const QStringList &args)
 {
-    GuiStallProbe probe;
+    StallProbe probe;
     probe.start();
+    double stallSinceMs = 0; // a one-time set-up is reported on its own
     QTimer::singleShot(int(args.value(2).toDouble() * 1000), &app, &QCoreApplication::quit);
     app.exec();
     probe.stop();
-    std::printf("gui-stall-ms %.1f\n", probe.longestStallMs());
+    std::printf("gui-stall-ms %.1f\n", probe.longestStallMs(stallSinceMs, 1e300));
     return 0;
 }
 
@@ -382,8 +387,9 @@ int playback(QApplication &app, const QStringList &args)
         app.processEvents(QEventLoop::WaitForMoreEvents);
     const double setupMs = double(clock.nsecsElapsed()) / 1e6;
 
-    GuiStallProbe probe;
+    StallProbe probe;
     probe.start();
+    double stallSinceMs = 0; // a one-time set-up is reported on its own
     const double cpuBefore = cpuSeconds();
     runCommand(core->handle(), {QStringLiteral("loadfile"), file});
     const double duration = 20;
@@ -416,7 +422,8 @@ int playback(QApplication &app, const QStringList &args)
                 static_cast<long long>(getPropertyInt(handle, "decoder-frame-drop-count")),
                 static_cast<long long>(getPropertyInt(handle, "vo-delayed-frame-count")),
                 cpuSeconds() - cpuBefore, previews);
-    std::printf("preview-setup-ms %.1f\ngui-stall-ms %.1f\n", setupMs, probe.longestStallMs());
+    std::printf("preview-setup-ms %.1f\ngui-stall-ms %.1f\n", setupMs,
+                probe.longestStallMs(stallSinceMs, 1e300));
     thumbs->shutdown();
     window.reset();
     core.reset();
