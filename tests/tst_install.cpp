@@ -1,3 +1,4 @@
+#include "app/Version.h"
 #include "TestMedia.h"
 #include "library/MediaFiles.h"
 #include "library/MediaMimeTypes.h"
