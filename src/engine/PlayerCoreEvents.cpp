@@ -1,11 +1,15 @@
 #include "app/AppSettings.h"
 #include "engine/EngineCommands.h"
+#include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
+
+#include <algorithm>
 
 void PlayerCore::processEvents()
 {
@@ -66,9 +70,9 @@ void PlayerCore::handleEvent(const mpv_event &event)
             startFadeIn();
         // The property changes carrying the tags arrive after this event, so
         // whoever books the item on fileLoaded would still see the file name.
-        setTitles(getPropertyString(m_handle, "media-title"),
-                  getPropertyNode(m_handle, "metadata").toMap());
-        Q_EMIT fileLoaded();
+        setTitles(getPropertyString(m_handle, EngineProperty::MediaTitle),
+                  getPropertyNode(m_handle, EngineProperty::Metadata).toMap());
+        Q_EMIT fileLoaded(loadedFile());
         break;
     case MPV_EVENT_SEEK:
         resyncFilterChain();
@@ -89,6 +93,29 @@ void PlayerCore::handleEvent(const mpv_event &event)
     default:
         break;
     }
+}
+
+LoadedFile PlayerCore::loadedFile() const
+{
+    LoadedFile file;
+    file.path = normalizePath(getPropertyString(m_handle, EngineProperty::Path));
+    if (file.path.isEmpty())
+        file.path = m_currentPath;
+    file.durationSeconds = std::max(0.0, getPropertyDouble(m_handle, EngineProperty::Duration));
+    const QVariantList tracks = getPropertyNode(m_handle, EngineProperty::TrackList).toList();
+    for (const QVariant &entry : tracks) {
+        const TrackInfo track = TrackInfo::fromMap(entry.toMap());
+        file.hasVideo = file.hasVideo || (track.type == QLatin1String("video") && !track.albumart);
+    }
+    if (m_currentPath == file.path) {
+        file.title = nowPlayingTitle();
+    } else {
+        file.title = getPropertyString(m_handle, EngineProperty::MediaTitle);
+        if (file.title.isEmpty())
+            file.title = QFileInfo(file.path).completeBaseName();
+    }
+    file.tags = m_metadata;
+    return file;
 }
 
 void PlayerCore::setTitles(const QString &mediaTitle, const QVariantMap &metadata)

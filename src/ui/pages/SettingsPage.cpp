@@ -4,6 +4,7 @@
 #include "engine/PlayerCore.h"
 #include "ui/Actions.h"
 #include "ui/Host.h"
+#include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
 
 #include <QAction>
@@ -18,15 +19,6 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QString tr2(const char *english, const char *portuguese)
-{
-    return uiText(QString::fromUtf8(english), QString::fromUtf8(portuguese));
-}
-
-} // namespace
 
 SettingsPage::SettingsPage(Host *host, QWidget *parent)
     : QWidget(parent)
@@ -180,13 +172,11 @@ void SettingsPage::refreshAudioDevices()
     m_deviceBox->clear();
     const QString stored =
             settingValue(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
-    for (const QVariant &entry : m_host->player()->audioDevices()) {
-        const QVariantMap device = entry.toMap();
-        const QString name = device.value(QStringLiteral("name")).toString();
-        const QString text =
-                name == QLatin1String("auto")
-                        ? tr2("Automatic (system default)", "Automática (padrão do sistema)")
-                        : device.value(QStringLiteral("description")).toString();
+    for (const AudioDevice &device : m_host->player()->audioDevices()) {
+        const QString &name = device.name;
+        const QString text = device.isAutomatic() ? tr2("Automatic (system default)",
+                                                        "Automática (padrão do sistema)")
+                                                  : device.description;
         m_deviceBox->addItem(text, name);
         if (name == stored)
             m_deviceBox->setCurrentIndex(m_deviceBox->count() - 1);
