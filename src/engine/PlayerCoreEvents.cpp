@@ -143,7 +143,7 @@ void PlayerCore::setTitles(const QString &mediaTitle, const QVariantMap &metadat
 QString PlayerCore::playlistEntryPath(qint64 entryId) const
 {
     // Usually the entry being started is the current one; otherwise search.
-    const qint64 current = getPropertyInt(m_handle, "playlist-current-pos", -1);
+    const qint64 current = getPropertyInt(m_handle, EngineProperty::PlaylistCurrentPos, -1);
     if (current >= 0) {
         const QByteArray prefix = "playlist/" + QByteArray::number(current) + "/";
         if (getPropertyInt(m_handle, prefix + "id", -1) == entryId)
@@ -213,7 +213,7 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         // least of all one taken with the previous file's duration.
         if (hasValue(property))
             fadeOutCheck();
-    } else if (qstrcmp(name, "duration") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Duration) == 0) {
         if (hasValue(property)) {
             m_duration = doubleValue(property);
             m_lastDuration = m_duration;
@@ -228,7 +228,7 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         if (hasValue(property))
             m_speed = doubleValue(property);
         Q_EMIT speedChanged(m_speed);
-    } else if (qstrcmp(name, "volume") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Volume) == 0) {
         if (hasValue(property)) {
             m_volume = doubleValue(property);
             appSettings().setValue(QStringLiteral("audio/volume"), m_volume);
@@ -242,16 +242,16 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         Q_EMIT idleChanged(m_idle);
     } else if (qstrcmp(name, "paused-for-cache") == 0) {
         setBuffering(flagValue(property));
-    } else if (qstrcmp(name, "path") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Path) == 0) {
         m_currentPath = normalizePath(stringValue(property));
         if (!m_currentPath.isEmpty())
             m_lastPath = m_currentPath;
         Q_EMIT titleChanged();
-    } else if (qstrcmp(name, "media-title") == 0) {
+    } else if (qstrcmp(name, EngineProperty::MediaTitle) == 0) {
         setTitles(stringValue(property), m_metadata);
-    } else if (qstrcmp(name, "metadata") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Metadata) == 0) {
         setTitles(m_mediaTitle, nodeValue(property).toMap());
-    } else if (qstrcmp(name, "track-list") == 0) {
+    } else if (qstrcmp(name, EngineProperty::TrackList) == 0) {
         m_tracks.clear();
         bool video = false;
         const QVariantList list = nodeValue(property).toList();

@@ -1,7 +1,6 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppSettings.h"
-#include "engine/FormatTime.h"
 #include "engine/LoadedFile.h"
 #include "engine/MediaPaths.h"
 #include "engine/MpvWidget.h"
@@ -13,12 +12,12 @@
 #include "ui/Icons.h"
 #include "ui/Toast.h"
 #include "ui/UiText.h"
-#include "ui/WidgetBuilders.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/pages/HomePage.h"
 #include "ui/pages/MusicPage.h"
 #include "ui/pages/NowPlaying.h"
+#include "ui/pages/PlayerPage.h"
 #include "ui/pages/PlaylistsPage.h"
 #include "ui/pages/QueuePanel.h"
 #include "ui/pages/RadiosPage.h"
@@ -42,17 +41,11 @@
 #include "ui/window/WindowModeController.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
 #include <QMenuBar>
-#include <QMimeData>
-#include <QPushButton>
 #include <QSettings>
-#include <QStackedLayout>
+#include <QSlider>
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -127,15 +120,10 @@ void MainWindow::buildLayout()
     m_queuePanel->hide();
     row->addWidget(m_queuePanel);
 
-    m_videoArea = new QWidget;
-    m_videoArea->setObjectName(QStringLiteral("VideoArea"));
-    m_videoArea->setAttribute(Qt::WA_StyledBackground);
-    m_videoStack = new QStackedLayout(m_videoArea);
-    m_videoStack->setContentsMargins(0, 0, 0, 0);
-    m_video = new MpvWidget(m_core, m_videoArea);
-    m_nowPlaying = new NowPlaying(m_core, m_videoArea);
-    m_videoStack->addWidget(m_video);
-    m_videoStack->addWidget(m_nowPlaying);
+    m_playerPage = new PlayerPage(m_core);
+    m_videoArea = m_playerPage;
+    m_video = m_playerPage->video();
+    m_nowPlaying = m_playerPage->nowPlaying();
     addPages();
 
     m_toast = new Toast(m_content);
@@ -182,7 +170,7 @@ void MainWindow::addPages()
                  QStringLiteral("settings"), m_settingsPage, Slot::Bottom);
     nav->addPage(QStringLiteral("player"), tr2("Now playing", "Reproduzindo"),
                  QStringLiteral("play"), m_videoArea, Slot::Player,
-                 [this] { showVideoOrNowPlaying(); });
+                 [this] { m_playerPage->followPlayer(); });
     nav->setButtonVisible(QStringLiteral("player"), false);
     connect(home, &HomePage::retryUpdateRequested, m_commands, &PlayerCommands::checkForUpdates);
 }
@@ -224,7 +212,7 @@ void MainWindow::connectParts()
     connect(core, &PlayerCore::titleChanged, m_presenter, &NowPlayingPresenter::refresh);
     connect(core, &PlayerCore::errorMessage, this, &MainWindow::showToast);
     connect(core, &PlayerCore::videoPresenceChanged, this, [this](bool hasVideo) {
-        m_videoStack->setCurrentWidget(hasVideo ? static_cast<QWidget *>(m_video) : m_nowPlaying);
+        m_playerPage->showPicture(hasVideo);
         if (hasVideo && !m_modes->isMini())
             navigate(QStringLiteral("player"));
     });
@@ -453,13 +441,10 @@ void MainWindow::onFileLoaded(const LoadedFile &file)
     m_navigator->setButtonVisible(QStringLiteral("player"), true);
     m_session->handleFileLoaded(file);
     m_presenter->refresh();
-    if (file.hasVideo || isVideoFile(file.path)) {
-        m_videoStack->setCurrentWidget(m_video);
-        if (!m_modes->isMini())
-            navigate(QStringLiteral("player"));
-    } else {
-        m_videoStack->setCurrentWidget(m_nowPlaying);
-    }
+    const bool video = file.hasVideo || isVideoFile(file.path);
+    m_playerPage->showPicture(video);
+    if (video && !m_modes->isMini())
+        navigate(QStringLiteral("player"));
 }
 
 void MainWindow::onIdle()
@@ -476,12 +461,6 @@ void MainWindow::leaveIdlePlayerPage()
         return;
     const QString last = m_navigator->lastPage();
     navigate(last == QLatin1String("player") ? QStringLiteral("home") : last);
-}
-
-void MainWindow::showVideoOrNowPlaying()
-{
-    m_videoStack->setCurrentWidget(m_core->hasVideo() ? static_cast<QWidget *>(m_video)
-                                                      : m_nowPlaying);
 }
 
 // ---- Window ----------------------------------------------------------------
@@ -524,7 +503,7 @@ void MainWindow::showEvent(QShowEvent *event)
     // than at the first file, which would otherwise stall that start.
     QWidget *remembered = m_pages->currentWidget();
     m_pages->setCurrentWidget(m_videoArea);
-    m_videoStack->setCurrentWidget(m_video);
+    m_playerPage->showPicture(true);
     QTimer::singleShot(FirstShowSurfaceMs, this, [this, remembered] {
         if (m_session->currentPath().isEmpty() && m_pages->currentWidget() == m_videoArea)
             m_pages->setCurrentWidget(remembered);

@@ -18,7 +18,7 @@ class PageNavigator;
 class PlaybackSession;
 class PlayerCommands;
 class PlayerMenus;
-class QStackedLayout;
+class PlayerPage;
 class QStackedWidget;
 class QueuePanel;
 class SeekPreviewController;
@@ -96,13 +96,12 @@ private:
     void onFileLoaded(const LoadedFile &file);
     void onIdle();
     void leaveIdlePlayerPage();
-    void showVideoOrNowPlaying();
     void applyResponsiveLayout();
 
     PlayerCore *m_core;
     Database *m_database;
     QStackedWidget *m_pages = nullptr;
-    QStackedLayout *m_videoStack = nullptr;
+    PlayerPage *m_playerPage = nullptr;
     QWidget *m_content = nullptr;
     QWidget *m_videoArea = nullptr;
     MpvWidget *m_video = nullptr;

@@ -125,7 +125,8 @@ QLayout *ControlBar::buildCentreColumn()
     m_playbackStatus->setObjectName(QStringLiteral("PlaybackStatus"));
     m_playbackStatus->setTextFormat(Qt::PlainText);
     m_playbackStatus->setAlignment(Qt::AlignCenter);
-    m_playbackStatus->setStyleSheet(QStringLiteral("color: #a8b5c7; font-size: 8pt;"));
+    m_playbackStatus->setStyleSheet(QStringLiteral("color: %1; font-size: 8pt;")
+                                            .arg(QLatin1String(ThemeColor::SecondaryText)));
     column->addWidget(m_playbackStatus);
 
     auto *transport = new QHBoxLayout;
@@ -322,8 +323,7 @@ void ControlBar::setFavoriteState(bool state, bool enabled)
     m_favoriteButton->setChecked(state);
     m_favoriteButton->setIcon(
             tintedIcon(state ? QStringLiteral("heart-filled") : QStringLiteral("heart"),
-                       QColor(QLatin1String(ThemeColor::IconTint)),
-                       QColor(QLatin1String(ThemeColor::HeartActive))));
+                       themeColor(ThemeColor::IconTint), themeColor(ThemeColor::HeartActive)));
 }
 
 void ControlBar::setFullscreenState(bool on)

@@ -4,6 +4,7 @@
 #include "engine/PlayerCore.h"
 #include "ui/Actions.h"
 #include "ui/Host.h"
+#include "ui/Theme.h"
 #include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
 
@@ -123,7 +124,7 @@ void SettingsPage::fillShortcutTable()
         const int row = m_shortcutTable->rowCount();
         m_shortcutTable->insertRow(row);
         auto *groupItem = new QTableWidgetItem(registry->category(id));
-        groupItem->setForeground(QColor(QStringLiteral("#6b7c93")));
+        groupItem->setForeground(themeColor(ThemeColor::MutedText));
         m_shortcutTable->setItem(row, 0, groupItem);
         m_shortcutTable->setItem(row, 1, new QTableWidgetItem(action->icon(), action->text()));
         auto *editor = new QKeySequenceEdit(action->shortcut(), m_shortcutTable);

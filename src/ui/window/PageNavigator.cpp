@@ -4,7 +4,6 @@
 #include "ui/Theme.h"
 
 #include <QButtonGroup>
-#include <QColor>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -86,8 +85,8 @@ void PageNavigator::addPage(const QString &id, const QString &label, const QStri
     const QString text = QStringLiteral("  ") + label;
     auto *button = new QPushButton(text);
     button->setCheckable(true);
-    button->setIcon(tintedIcon(iconName, QColor(QLatin1String(ThemeColor::SecondaryText)),
-                               QColor(QLatin1String(ThemeColor::Accent))));
+    button->setIcon(tintedIcon(iconName, themeColor(ThemeColor::SecondaryText),
+                               themeColor(ThemeColor::Accent)));
     button->setProperty("navText", text);
     button->setAccessibleName(label);
     button->setToolTip(label);
