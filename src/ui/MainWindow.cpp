@@ -41,6 +41,7 @@
 #include "ui/window/WindowModeController.h"
 
 #include <QAction>
+#include <QEvent>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMenuBar>
