@@ -1,3 +1,4 @@
+#include "PlayerTestUtil.h"
 #include "app/AppSettings.h"
 #include "ui/Actions.h"
 #include "ui/window/ActionBinder.h"
@@ -6,7 +7,6 @@
 #include <QAction>
 #include <QSet>
 #include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -24,11 +24,8 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        qputenv("HOME", m_home.path().toUtf8());
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName(QStringLiteral("orvandel"));
-        QCoreApplication::setApplicationName(QStringLiteral("ZorviPlayer-tst-actiontable"));
-        QVERIFY(dataDir().startsWith(m_home.path()));
+        QVERIFY(PlayerTestUtil::useTestHome(m_home.path(),
+                                            QStringLiteral("ZorviPlayer-tst-actiontable")));
         appSettings().remove(QStringLiteral("shortcuts"));
     }
 

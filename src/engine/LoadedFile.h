@@ -15,9 +15,6 @@ struct LoadedFile
     QVariantMap tags;
     double durationSeconds = 0;
     bool hasVideo = false;
-
-    // Looks a tag up by name regardless of case; empty when absent.
-    QString tag(const QString &name) const;
 };
 
 Q_DECLARE_METATYPE(LoadedFile)
