@@ -609,13 +609,15 @@ private Q_SLOTS:
         auto core = startCore();
         QVERIFY(core);
         QCOMPARE(getPropertyString(core->handle(), "audio-device"), QStringLiteral("alsa"));
-        const QVariantList devices = core->audioDevices();
+        const QList<AudioDevice> devices = core->audioDevices();
         QVERIFY(!devices.isEmpty());
         bool autoSeen = false;
-        for (const QVariant &device : devices) {
-            const QVariantMap map = device.toMap();
-            QVERIFY(map.contains("name") && map.contains("description"));
-            autoSeen = autoSeen || map.value("name").toString() == "auto";
+        for (const AudioDevice &device : devices) {
+            QVERIFY(!device.name.isEmpty());
+            if (device.isAutomatic()) {
+                autoSeen = true;
+                QVERIFY(!device.description.isEmpty());
+            }
         }
         QVERIFY(autoSeen);
         core->setAudioDevice("auto");

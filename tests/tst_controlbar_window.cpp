@@ -8,6 +8,7 @@
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
+#include "ui/window/SeekPreviewController.h"
 
 #include <QLabel>
 #include <QMouseEvent>
@@ -179,7 +180,8 @@ private Q_SLOTS:
     {
         play(m_video);
         pauseAt(1);
-        PreviewPopup *popup = m_window->previewPopup();
+        auto *popup = m_window->findChild<PreviewPopup *>();
+        QVERIFY(popup);
 
         hoverAt(xFor(15));
         QVERIFY(popup->isVisible());
@@ -187,8 +189,8 @@ private Q_SLOTS:
         QCOMPARE(popup->timeLabel()->text(), formatTime(first));
         QCOMPARE(popup->chapterLabel()->text(), QString("Middle"));
         QVERIFY(!popup->chapterLabel()->isHidden());
-        QVERIFY(m_window->previewPending());
-        QCOMPARE(m_window->lastPreviewPos(), first);
+        QVERIFY(m_window->seekPreview()->isPending());
+        QCOMPARE(m_window->seekPreview()->lastPosition(), first);
         // The popup sits above the bar, centred on the pointer.
         const QPoint anchor = seekBar()->mapToGlobal(QPoint(xFor(15), 0));
         QCOMPARE(popup->geometry().bottom() + 1, anchor.y() - 10);
@@ -197,19 +199,19 @@ private Q_SLOTS:
         // One pixel further is less than 0.8 s: no new request.
         hoverAt(xFor(15) + 1);
         QVERIFY(seekBar()->secondsAt(xFor(15) + 1) - first < 0.8);
-        QCOMPARE(m_window->lastPreviewPos(), first);
+        QCOMPARE(m_window->seekPreview()->lastPosition(), first);
         hoverAt(xFor(25));
         QCOMPARE(popup->chapterLabel()->text(), QString("Ending"));
-        QCOMPARE(m_window->lastPreviewPos(), seekBar()->secondsAt(xFor(25)));
+        QCOMPARE(m_window->seekPreview()->lastPosition(), seekBar()->secondsAt(xFor(25)));
 
         // The request timer runs out after 180 ms.
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->previewPending(), 1000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->seekPreview()->isPending(), 1000);
 
         // Leaving hides the popup and forgets the position.
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(seekBar(), &leave);
         QVERIFY(!popup->isVisible());
-        QCOMPARE(m_window->lastPreviewPos(), -1.0);
+        QCOMPARE(m_window->seekPreview()->lastPosition(), -1.0);
 
         // With previews switched off only time and chapter are shown, and an old frame goes.
         appSettings().setValue(QStringLiteral("video/seekPreview"), false);
@@ -219,8 +221,8 @@ private Q_SLOTS:
         hoverAt(xFor(5));
         QVERIFY(popup->isVisible());
         QCOMPARE(popup->chapterLabel()->text(), QString("Opening"));
-        QVERIFY(!m_window->previewPending());
-        QCOMPARE(m_window->lastPreviewPos(), -1.0);
+        QVERIFY(!m_window->seekPreview()->isPending());
+        QCOMPARE(m_window->seekPreview()->lastPosition(), -1.0);
         QVERIFY(popup->pictureLabel()->isHidden());
         QApplication::sendEvent(seekBar(), &leave);
     }

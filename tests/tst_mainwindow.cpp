@@ -6,6 +6,7 @@
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 #include "ui/Toast.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -172,16 +173,16 @@ private Q_SLOTS:
     {
         auto window = makeWindow();
         QVERIFY(window);
-        auto *name = window->sidebar()->findChild<QLabel *>("BrandName");
+        auto *name = window->navigator()->sidebar()->findChild<QLabel *>("BrandName");
         QVERIFY(name);
 
         window->resize(999, 700);
         QTRY_COMPARE(window->width(), 999);
-        QCOMPARE(window->sidebar()->width(), 84);
+        QCOMPARE(window->navigator()->sidebar()->width(), 84);
         QVERIFY(name->isHidden());
         for (const char *id :
              {"home", "videos", "music", "playlists", "recents", "radios", "settings", "player"}) {
-            QPushButton *button = window->navButton(id);
+            QPushButton *button = window->navigator()->navButton(id);
             QVERIFY2(button, id);
             QVERIFY2(button->text().isEmpty(), id);
             QVERIFY(!button->icon().isNull());
@@ -189,11 +190,11 @@ private Q_SLOTS:
 
         window->resize(1000, 700);
         QTRY_COMPARE(window->width(), 1000);
-        QCOMPARE(window->sidebar()->width(), 224);
+        QCOMPARE(window->navigator()->sidebar()->width(), 224);
         QVERIFY(!name->isHidden());
-        QCOMPARE(window->navButton("home")->text(), QStringLiteral("  Home"));
-        QCOMPARE(window->navButton("radios")->text(), QStringLiteral("  Radio & TV"));
-        QCOMPARE(window->navButton("player")->text(), QStringLiteral("  Now playing"));
+        QCOMPARE(window->navigator()->navButton("home")->text(), QStringLiteral("  Home"));
+        QCOMPARE(window->navigator()->navButton("radios")->text(), QStringLiteral("  Radio & TV"));
+        QCOMPARE(window->navigator()->navButton("player")->text(), QStringLiteral("  Now playing"));
     }
 
     void navigationByIdAndByButton()
@@ -201,21 +202,21 @@ private Q_SLOTS:
         auto window = makeWindow();
         QVERIFY(window);
         QTRY_COMPARE(window->currentPage(), QStringLiteral("home"));
-        QVERIFY(window->navButton("home")->isChecked());
+        QVERIFY(window->navigator()->navButton("home")->isChecked());
 
         window->navigate("music");
         QCOMPARE(window->currentPage(), QStringLiteral("music"));
-        QVERIFY(window->navButton("music")->isChecked());
+        QVERIFY(window->navigator()->navButton("music")->isChecked());
         window->navigate("no-such-page");
         QCOMPARE(window->currentPage(), QStringLiteral("music"));
-        QCOMPARE(window->lastPage(), QStringLiteral("music"));
-        QVERIFY(window->navButton("music")->isChecked());
+        QCOMPARE(window->navigator()->lastPage(), QStringLiteral("music"));
+        QVERIFY(window->navigator()->navButton("music")->isChecked());
 
-        QTest::mouseClick(window->navButton("playlists"), Qt::LeftButton);
+        QTest::mouseClick(window->navigator()->navButton("playlists"), Qt::LeftButton);
         QCOMPARE(window->currentPage(), QStringLiteral("playlists"));
         window->navigate("player");
         QCOMPARE(window->currentPage(), QStringLiteral("player"));
-        QCOMPARE(window->lastPage(), QStringLiteral("playlists"));
+        QCOMPARE(window->navigator()->lastPage(), QStringLiteral("playlists"));
 
         // The View menu's actions reach the same pages.
         Actions::instance()->action("go_settings")->trigger();
@@ -231,7 +232,7 @@ private Q_SLOTS:
         window->show();
         QCOMPARE(window->currentPage(), QStringLiteral("player"));
         QTRY_COMPARE(window->currentPage(), QStringLiteral("home"));
-        QVERIFY(window->navButton("home")->isChecked());
+        QVERIFY(window->navigator()->navButton("home")->isChecked());
     }
 
     void idlePlayerPageReturnsToTheLastPage()
@@ -243,7 +244,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(window->currentPage(), QStringLiteral("player"), 10000);
         QTRY_COMPARE_WITH_TIMEOUT(window->currentPath(), m_video, 10000);
         // The path is known before the load has been booked, which shows the button.
-        QTRY_VERIFY_WITH_TIMEOUT(window->navButton("player")->isVisibleTo(window.get()), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+                window->navigator()->navButton("player")->isVisibleTo(window.get()), 10000);
         QVERIFY(!m_core->nowPlayingTitle().isEmpty());
         QCOMPARE(window->windowTitle(),
                  m_core->nowPlayingTitle() + QStringLiteral(" — Zorvi Player"));
@@ -252,7 +254,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(window->currentPage(), QStringLiteral("videos"), 10000);
         QVERIFY(m_core->queue().isEmpty());
         QVERIFY(window->currentPath().isEmpty());
-        QVERIFY(!window->navButton("player")->isVisibleTo(window.get()));
+        QVERIFY(!window->navigator()->navButton("player")->isVisibleTo(window.get()));
         QCOMPARE(window->windowTitle(), QStringLiteral("Zorvi Player"));
     }
 
@@ -381,7 +383,7 @@ private Q_SLOTS:
             });
         }
 
-        auto *list = new QListWidget(window->page("recents"));
+        auto *list = new QListWidget(window->navigator()->page("recents"));
         list->addItems({"one", "two", "three"});
         list->setGeometry(10, 120, 300, 200);
         list->show();
@@ -403,7 +405,7 @@ private Q_SLOTS:
         QCOMPARE(list->currentRow(), 2);
         fired.clear();
 
-        auto *spin = new QSpinBox(window->page("recents"));
+        auto *spin = new QSpinBox(window->navigator()->page("recents"));
         spin->setRange(0, 1000);
         spin->setValue(500);
         spin->setGeometry(10, 340, 120, 30);
@@ -420,7 +422,7 @@ private Q_SLOTS:
         QVERIFY2(fired.isEmpty(), qPrintable(fired.join(",")));
 
         // Elsewhere the arrows are the window's again.
-        auto *plain = new QPushButton("plain", window->page("recents"));
+        auto *plain = new QPushButton("plain", window->navigator()->page("recents"));
         plain->setGeometry(200, 340, 80, 30);
         plain->show();
         plain->setFocus();

@@ -2,12 +2,17 @@
 #include "MprisClient.h"
 #include "PlayerTestUtil.h"
 #include "TestMedia.h"
+#include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/Database.h"
+#include "ui/window/MediaControlsBridge.h"
+#include "ui/window/NowPlayingText.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDir>
 #include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QSignalSpy>
@@ -40,15 +45,6 @@ qint64 int64Of(const QString &reply)
     return reply.section("int64 ", 1).section('>', 0, 0).toLongLong();
 }
 
-QString metadataValue(const QVariantMap &metadata, const QString &key)
-{
-    for (auto it = metadata.cbegin(); it != metadata.cend(); ++it) {
-        if (it.key().compare(key, Qt::CaseInsensitive) == 0)
-            return it.value().toString();
-    }
-    return {};
-}
-
 const QString Player = PlayerInterface;
 
 } // namespace
@@ -60,45 +56,24 @@ class tst_MediaControlsPlayer final : public QObject
     QTemporaryDir m_dir;
     std::unique_ptr<QWidget> m_window;
     std::unique_ptr<PlayerCore> m_core;
-    std::unique_ptr<MediaControls> m_controls;
+    std::unique_ptr<MediaControlsBridge> m_bridge;
     QStringList m_songs;
     QString m_video;
     QString m_cover;
 
-    // What the main window does with the controls: the now-playing refresh on
-    // title changes, the state on pause and idle, and the requests wired to
-    // the transport.
+    // What the window adds to the bridge: it publishes the item whenever the
+    // title changes or a file loads.
     void wire()
     {
         PlayerCore *core = m_core.get();
-        MediaControls *controls = m_controls.get();
-        auto refresh = [this, core, controls] {
+        MediaControlsBridge *bridge = m_bridge.get();
+        auto refresh = [core, bridge] {
             const QString path = core->currentPath();
-            if (path.isEmpty())
-                return;
-            const bool video = core->hasVideo() || path.endsWith(".mkv");
-            const QString artist = video ? QFileInfo(path).absoluteDir().dirName()
-                                         : metadataValue(core->metadata(), "artist");
-            controls->setTrack(core->nowPlayingTitle(), artist,
-                               metadataValue(core->metadata(), "album"),
-                               video ? QString() : m_cover, video);
-            controls->setPlaybackState(!core->isPaused(), true);
+            if (!path.isEmpty())
+                bridge->publish(NowPlayingText::describe(core, Database::instance(), path), path);
         };
-        connect(core, &PlayerCore::titleChanged, controls, refresh);
-        connect(core, &PlayerCore::fileLoaded, controls, refresh);
-        connect(core, &PlayerCore::pauseChanged, controls, [core, controls](bool paused) {
-            controls->setPlaybackState(!paused, !core->isIdle());
-        });
-        connect(core, &PlayerCore::idleChanged, controls, [controls](bool idle) {
-            if (idle)
-                controls->setPlaybackState(false, false);
-        });
-        connect(controls, &MediaControls::playPauseRequested, core, &PlayerCore::togglePause);
-        connect(controls, &MediaControls::playRequested, core, [core] { core->setPaused(false); });
-        connect(controls, &MediaControls::pauseRequested, core, [core] { core->setPaused(true); });
-        connect(controls, &MediaControls::nextRequested, core, &PlayerCore::next);
-        connect(controls, &MediaControls::previousRequested, core, &PlayerCore::previous);
-        connect(controls, &MediaControls::stopRequested, core, &PlayerCore::stop);
+        connect(core, &PlayerCore::titleChanged, bridge, refresh);
+        connect(core, &PlayerCore::fileLoaded, bridge, refresh);
     }
 
     bool waitPlaying(int index)
@@ -117,11 +92,11 @@ class tst_MediaControlsPlayer final : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
-        QCoreApplication::setOrganizationName("orvandel");
-        QCoreApplication::setApplicationName("ZorviPlayer-tst-mediacontrols-player");
-        QVERIFY(QDBusConnection::sessionBus().isConnected());
         QVERIFY(m_dir.isValid());
+        const QString home = m_dir.filePath("home");
+        QVERIFY(QDir().mkpath(home));
+        QVERIFY(PlayerTestUtil::useTestHome(home, "ZorviPlayer-tst-mediacontrols-player"));
+        QVERIFY(QDBusConnection::sessionBus().isConnected());
         const QString songs = m_dir.filePath("Music");
         const QString films = m_dir.filePath("Holiday Films");
         QVERIFY(QDir().mkpath(songs) && QDir().mkpath(films));
@@ -139,19 +114,24 @@ private Q_SLOTS:
         m_cover = m_dir.filePath("cover.jpg");
         QVERIFY(TestMedia::ffmpeg(
                 {"-f", "lavfi", "-i", "color=c=red:s=32x32", "-frames:v", "1", m_cover}));
+        // The songs' covers sit in the cover cache, as once the library has
+        // loaded them; the video has none.
+        QDir().mkpath(dataSubdir("covers"));
+        for (const QString &song : std::as_const(m_songs))
+            QVERIFY(QFile::copy(m_cover, MediaControlsBridge::coverFileFor(song)));
 
         qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
         m_window = std::make_unique<QWidget>();
         m_core = PlayerTestUtil::startCore();
         QVERIFY(m_core);
-        m_controls = std::make_unique<MediaControls>(m_window.get(), m_core.get());
-        QVERIFY(m_controls->isAvailable());
+        m_bridge = std::make_unique<MediaControlsBridge>(m_window.get(), m_core.get());
+        QVERIFY(m_bridge->controls()->isAvailable());
         wire();
     }
 
     void cleanupTestCase()
     {
-        m_controls.reset();
+        m_bridge.reset();
         m_core.reset();
     }
 
@@ -163,7 +143,8 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(
                 playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
                 QStringLiteral("First Song|The Band|Road Record"), Patience);
-        QCOMPARE(QUrl(playerctl({"metadata", "mpris:artUrl"}).out).toLocalFile(), m_cover);
+        QCOMPARE(QUrl(playerctl({"metadata", "mpris:artUrl"}).out).toLocalFile(),
+                 MediaControlsBridge::coverFileFor(m_songs.first()));
         // The length comes from the engine, in microseconds.
         const qint64 length = playerctl({"metadata", "mpris:length"}).out.toLongLong();
         QVERIFY2(qAbs(length - 30000000) < 200000, qPrintable(QString::number(length)));

@@ -9,6 +9,10 @@
 #include "ui/Toast.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
+#include "ui/window/KeepAwakeController.h"
+#include "ui/window/PageNavigator.h"
+#include "ui/window/TrayController.h"
+#include "ui/window/WindowModeController.h"
 
 #include <QAction>
 #include <QDirIterator>
@@ -18,6 +22,7 @@
 #include <QProcess>
 #include <QScreen>
 #include <QSettings>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QStyleHints>
 #include <QSystemTrayIcon>
@@ -167,10 +172,15 @@ class tst_Modes final : public QObject
     std::unique_ptr<Helper> m_trayPanel;
     QString m_video;
     QString m_audio;
+    static constexpr int ShortAutoHideMs = 300;
+    static constexpr int ShortCheckMs = 100;
 
     std::unique_ptr<MainWindow> makeWindow()
     {
         auto window = std::make_unique<MainWindow>(m_core.get());
+        // The timers run faster than for people; the rules stay the same.
+        window->modes()->setAutoHideInterval(ShortAutoHideMs);
+        window->keepAwake()->setCheckInterval(ShortCheckMs);
         window->show();
         window->activateWindow();
         if (!QTest::qWaitForWindowExposed(window.get()))
@@ -302,7 +312,7 @@ private slots:
         QVERIFY(!window->isMiniMode());
         QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
         QCOMPARE(window->geometry(), before);
-        QVERIFY(window->sidebar()->isVisible());
+        QVERIFY(window->navigator()->sidebar()->isVisible());
         QCOMPARE(window->controlBar()->parentWidget(), window->centralWidget());
         QCOMPARE(window->currentPage(), QStringLiteral("home"));
     }
@@ -341,7 +351,7 @@ private slots:
         QTRY_COMPARE(native->frameGeometry().topLeft(), corner);
         QCOMPARE(native->frameMargins(), QMargins());
         QCOMPARE(window->geometry(), QRect(corner, size));
-        QVERIFY(!window->sidebar()->isVisible());
+        QVERIFY(!window->navigator()->sidebar()->isVisible());
         QVERIFY(!window->menuBar()->isVisible());
         QCOMPARE(window->currentPage(), QStringLiteral("player"));
         ControlBar *bar = window->controlBar();
@@ -367,7 +377,7 @@ private slots:
         QCOMPARE(bar->parentWidget(), window->centralWidget());
         QCOMPARE(bar->property("overlay").toBool(), false);
         QVERIFY(bar->isVisible());
-        QVERIFY(window->sidebar()->isVisible());
+        QVERIFY(window->navigator()->sidebar()->isVisible());
         QTRY_COMPARE(window->geometry().size(), before.size());
         QVERIFY(!m_core->isPaused());
     }
@@ -390,7 +400,7 @@ private slots:
         const int barHeight = bar->sizeHint().height();
         QTRY_COMPARE(bar->geometry(),
                      QRect(28, screen.height() - barHeight - 28, screen.width() - 56, barHeight));
-        QVERIFY(!window->sidebar()->isVisible());
+        QVERIFY(!window->navigator()->sidebar()->isVisible());
         QVERIFY(!window->menuBar()->isVisible());
         // A second request for the same state changes nothing.
         window->setFullscreen(true);
@@ -402,7 +412,7 @@ private slots:
         QTRY_VERIFY(!window->isFullScreen());
         QTRY_VERIFY(window->isMaximized());
         QCOMPARE(bar->parentWidget(), window->centralWidget());
-        QVERIFY(window->sidebar()->isVisible());
+        QVERIFY(window->navigator()->sidebar()->isVisible());
         QCOMPARE(window->videoSurface()->cursor().shape(), Qt::ArrowCursor);
 
         // From a normal window back to a normal window.
@@ -432,10 +442,12 @@ private slots:
         QTest::mouseMove(window->videoSurface(), QPoint(200, 200));
         QTRY_VERIFY(bar->isVisible());
         QCOMPARE(window->videoSurface()->cursor().shape(), Qt::ArrowCursor);
-        // Paused media keeps the bar.
+        // Paused media keeps the bar: the timer runs out and leaves it.
         m_core->togglePause();
         QTRY_VERIFY(m_core->isPaused());
-        QTest::qWait(3000);
+        QTest::mouseMove(window->videoSurface(), QPoint(220, 220));
+        QVERIFY(window->modes()->autoHidePending());
+        QTRY_VERIFY(!window->modes()->autoHidePending());
         QVERIFY(bar->isVisible());
         window->setFullscreen(false);
     }
@@ -510,7 +522,7 @@ private slots:
         QAction *onTop = Actions::instance()->action(QStringLiteral("on_top"));
         QVERIFY(onTop);
         onTop->trigger();
-        QVERIFY(window->isAlwaysOnTop());
+        QVERIFY(window->modes()->isAlwaysOnTop());
         QVERIFY(onTop->isChecked());
         QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
         QTRY_VERIFY(window->isVisible());
@@ -520,7 +532,7 @@ private slots:
         window->toggleMiniPlayer();
         QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
         onTop->trigger();
-        QVERIFY(!window->isAlwaysOnTop());
+        QVERIFY(!window->modes()->isAlwaysOnTop());
         QVERIFY(!onTop->isChecked());
         QVERIFY(!(window->windowFlags() & Qt::WindowStaysOnTopHint));
         QCOMPARE(window->toastWidget()->text(), QStringLiteral("Always on top off"));
@@ -533,9 +545,9 @@ private slots:
         auto window = makeWindow();
         QVERIFY(window);
         QVERIFY(play(window.get(), m_video));
-        QTRY_VERIFY_WITH_TIMEOUT(window->isKeepingAwake(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->keepAwake()->isKeepingAwake(), 5000);
         m_core->togglePause();
-        QTRY_VERIFY_WITH_TIMEOUT(!window->isKeepingAwake(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window->keepAwake()->isKeepingAwake(), 5000);
     }
 
     void keepAwakeInhibitsOnceAndReleasesOnPause();
@@ -546,7 +558,7 @@ private slots:
         appSettings().setValue(QStringLiteral("general/closeToTray"), true);
         auto window = makeWindow();
         QVERIFY(window);
-        QVERIFY(!window->trayIcon());
+        QVERIFY(!window->tray()->icon());
         QVERIFY(play(window.get(), m_audio));
         m_core->setVolume(37);
         QTRY_COMPARE(qRound(m_core->volume()), 37);
@@ -569,11 +581,11 @@ private slots:
         QVERIFY2(startTrayPanel(), "no system tray from trayer");
         auto window = makeWindow();
         QVERIFY(window);
-        QSystemTrayIcon *tray = window->trayIcon();
+        QSystemTrayIcon *tray = window->tray()->icon();
         QVERIFY(tray);
         QVERIFY(tray->isVisible());
         QCOMPARE(tray->toolTip(), QStringLiteral("Zorvi Player"));
-        QMenu *menu = window->trayMenu();
+        QMenu *menu = window->tray()->menu();
         QVERIFY(menu);
         QStringList entries;
         for (QAction *action : menu->actions())
@@ -734,23 +746,28 @@ void tst_Modes::keepAwakeInhibitsOnceAndReleasesOnPause()
     {
         auto window = makeWindow();
         QVERIFY(window);
+        QSignalSpy checks(window->keepAwake(), &KeepAwakeController::checked);
+        auto waitChecks = [&checks] {
+            checks.clear();
+            return QTest::qWaitFor([&checks] { return checks.count() >= 3; }, 5000);
+        };
         // Audio never keeps the display awake.
         QVERIFY(play(window.get(), m_audio));
-        QTest::qWait(2500);
+        QVERIFY(waitChecks());
         QCOMPARE(service.inhibits.loadRelaxed(), 0);
 
         QVERIFY(play(window.get(), m_video));
         QTRY_COMPARE_WITH_TIMEOUT(service.inhibits.loadRelaxed(), 1, 5000);
-        QVERIFY(window->isKeepingAwake());
-        // Later ticks keep the one request.
-        QTest::qWait(2500);
+        QVERIFY(window->keepAwake()->isKeepingAwake());
+        // Later checks keep the one request.
+        QVERIFY(waitChecks());
         QCOMPARE(service.inhibits.loadRelaxed(), 1);
         QCOMPARE(service.uninhibits.loadRelaxed(), 0);
 
         m_core->togglePause();
         QTRY_COMPARE_WITH_TIMEOUT(service.uninhibits.loadRelaxed(), 1, 5000);
         QCOMPARE(service.releasedCookie.loadRelaxed(), service.lastCookie.loadRelaxed());
-        QVERIFY(!window->isKeepingAwake());
+        QVERIFY(!window->keepAwake()->isKeepingAwake());
 
         // Playing again asks again; the setting switches it off.
         m_core->togglePause();
@@ -760,12 +777,12 @@ void tst_Modes::keepAwakeInhibitsOnceAndReleasesOnPause()
         appSettings().setValue(QStringLiteral("playback/keepAwake"), true);
         QTRY_COMPARE_WITH_TIMEOUT(service.inhibits.loadRelaxed(), 3, 5000);
 
-        // Closing gives the request back, and the ticks that still come
+        // Closing gives the request back, and the checks that still come
         // before the window goes do not take it again.
         QVERIFY(window->close());
         QTRY_COMPARE_WITH_TIMEOUT(service.uninhibits.loadRelaxed(), 3, 5000);
-        QVERIFY(!window->isKeepingAwake());
-        QTest::qWait(2500);
+        QVERIFY(!window->keepAwake()->isKeepingAwake());
+        QVERIFY(waitChecks());
         QCOMPARE(service.inhibits.loadRelaxed(), 3);
     }
     QTest::qWait(300);

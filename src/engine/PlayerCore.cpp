@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "engine/EngineOptions.h"
+#include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
 
 #include <QFileInfo>
@@ -72,15 +73,23 @@ bool PlayerCore::start(QString &errorText)
         const char *name;
         mpv_format format;
     } observed[] = {
-            {"time-pos", MPV_FORMAT_DOUBLE},  {"duration", MPV_FORMAT_DOUBLE},
-            {"pause", MPV_FORMAT_FLAG},       {"speed", MPV_FORMAT_DOUBLE},
-            {"volume", MPV_FORMAT_DOUBLE},    {"mute", MPV_FORMAT_FLAG},
-            {"idle-active", MPV_FORMAT_FLAG}, {"paused-for-cache", MPV_FORMAT_FLAG},
-            {"path", MPV_FORMAT_STRING},      {"media-title", MPV_FORMAT_STRING},
-            {"track-list", MPV_FORMAT_NODE},  {"chapter-list", MPV_FORMAT_NODE},
-            {"playlist", MPV_FORMAT_NODE},    {"playlist-pos", MPV_FORMAT_INT64},
-            {"ab-loop-a", MPV_FORMAT_NODE},   {"ab-loop-b", MPV_FORMAT_NODE},
-            {"metadata", MPV_FORMAT_NODE},
+            {"time-pos", MPV_FORMAT_DOUBLE},
+            {EngineProperty::Duration, MPV_FORMAT_DOUBLE},
+            {"pause", MPV_FORMAT_FLAG},
+            {"speed", MPV_FORMAT_DOUBLE},
+            {EngineProperty::Volume, MPV_FORMAT_DOUBLE},
+            {"mute", MPV_FORMAT_FLAG},
+            {"idle-active", MPV_FORMAT_FLAG},
+            {"paused-for-cache", MPV_FORMAT_FLAG},
+            {EngineProperty::Path, MPV_FORMAT_STRING},
+            {EngineProperty::MediaTitle, MPV_FORMAT_STRING},
+            {EngineProperty::TrackList, MPV_FORMAT_NODE},
+            {"chapter-list", MPV_FORMAT_NODE},
+            {"playlist", MPV_FORMAT_NODE},
+            {"playlist-pos", MPV_FORMAT_INT64},
+            {"ab-loop-a", MPV_FORMAT_NODE},
+            {"ab-loop-b", MPV_FORMAT_NODE},
+            {EngineProperty::Metadata, MPV_FORMAT_NODE},
     };
     for (const auto &property : observed)
         api.mpv_observe_property(m_handle, 0, property.name, property.format);
@@ -99,7 +108,7 @@ bool PlayerCore::start(QString &errorText)
     const QString device =
             settingValue(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
     if (device != QLatin1String("auto"))
-        setPropertyString(m_handle, "audio-device", device);
+        setPropertyString(m_handle, EngineProperty::AudioDevice, device);
 
     m_readyTimer->start();
     return true;
@@ -108,7 +117,7 @@ bool PlayerCore::start(QString &errorText)
 void PlayerCore::restoreAudioSettings()
 {
     const double storedVolume = settingValue(QStringLiteral("audio/volume"), 100).toDouble();
-    setPropertyDouble(m_handle, "volume", std::clamp(storedVolume, 0.0, 200.0));
+    setPropertyDouble(m_handle, EngineProperty::Volume, std::clamp(storedVolume, 0.0, 200.0));
 
     m_eqEnabled = settingValue(QStringLiteral("eq/enabled"), false).toBool();
     const QVariant storedGains = settingValue(QStringLiteral("eq/gains"));

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "engine/AudioDevice.h"
 #include "engine/AudioFilters.h"
 #include "engine/ChapterInfo.h"
 #include "engine/FormatTime.h"
+#include "engine/LoadedFile.h"
 #include "engine/MediaPaths.h"
 #include "engine/QueueEntry.h"
 #include "engine/TrackInfo.h"
@@ -86,22 +88,39 @@ public:
     void setEqualizer(bool enabled, const QList<double> &gains, double preamp);
     void setNormalize(bool on);
     void setCrossfadeSeconds(double seconds);
-    QVariantList audioDevices() const;
+    QList<AudioDevice> audioDevices() const;
+    // The engine's current output device name.
+    QString audioDevice() const;
     void setAudioDevice(const QString &name);
+    // Read from the engine, not the mirror: steps taken in a quick row must
+    // build on each other.
+    double engineVolume() const;
+    double audioDelay() const;
     void setAudioDelay(double seconds);
 
     // Tracks, media information, screenshots, picture.
     QList<TrackInfo> tracksOfType(const QString &kind) const;
     void selectTrack(const QString &kind, qint64 id);
     void cycleTrack(const QString &kind);
+    // 0 when no secondary subtitle shows.
+    qint64 secondarySubtitle() const;
     void setSecondarySubtitle(qint64 id);
     void addSubtitle(const QString &path);
+    double subDelay() const;
     void setSubDelay(double seconds);
     QString mediaInfoHtml() const;
     // Returns the written file's path, or an empty text on failure.
     QString takeScreenshot(bool includeSubtitles);
     void setHwdec(bool on);
     void setMirror(bool on);
+    // ratio: an aspect such as "16:9", or "-1" for the file's own; panScan
+    // 1.0 fills the window by cropping; without keepAspect the picture is
+    // stretched.
+    void setAspectOverride(const QString &ratio, double panScan, bool keepAspect);
+    // Zoom as a power of two: 0 is the natural size, 1 twice as large.
+    void setVideoZoom(double log2Zoom);
+    void resetVideoPan();
+    void setVideoRotation(int degrees);
 
 public Q_SLOTS:
     // Queue and transport. The queue is the engine's playlist; its contents
@@ -142,7 +161,9 @@ Q_SIGNALS:
     void idleChanged(bool idle);
     void bufferingChanged(bool buffering);
     void fileStarted();
-    void fileLoaded();
+    // The item as the engine holds it once loaded; the mirrored properties
+    // may still describe the previous item at this point.
+    void fileLoaded(const LoadedFile &file);
     void fileEnded(const QString &path, const QString &reason, double pos, double duration);
     void titleChanged();
     void tracksChanged();
@@ -165,6 +186,8 @@ private:
     bool holdUntilReady(std::function<void()> call);
     void setEngineReady();
     QString playlistEntryPath(qint64 entryId) const;
+    // Read from the engine at the load event.
+    LoadedFile loadedFile() const;
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event_property &property);
     void setTitles(const QString &mediaTitle, const QVariantMap &metadata);

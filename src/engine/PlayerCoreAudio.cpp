@@ -1,3 +1,4 @@
+#include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
@@ -101,19 +102,34 @@ void PlayerCore::setCrossfadeSeconds(double seconds)
     m_crossfadeSeconds = seconds;
 }
 
-QVariantList PlayerCore::audioDevices() const
+QList<AudioDevice> PlayerCore::audioDevices() const
 {
-    return getPropertyNode(m_handle, "audio-device-list").toList();
+    return AudioDevice::listFromNode(getPropertyNode(m_handle, EngineProperty::AudioDeviceList));
+}
+
+QString PlayerCore::audioDevice() const
+{
+    return getPropertyString(m_handle, EngineProperty::AudioDevice);
 }
 
 void PlayerCore::setAudioDevice(const QString &name)
 {
-    setPropertyString(m_handle, "audio-device", name);
+    setPropertyString(m_handle, EngineProperty::AudioDevice, name);
+}
+
+double PlayerCore::engineVolume() const
+{
+    return getPropertyDouble(m_handle, EngineProperty::Volume, m_volume);
+}
+
+double PlayerCore::audioDelay() const
+{
+    return getPropertyDouble(m_handle, EngineProperty::AudioDelay);
 }
 
 void PlayerCore::setAudioDelay(double seconds)
 {
-    setPropertyDouble(m_handle, "audio-delay", seconds);
+    setPropertyDouble(m_handle, EngineProperty::AudioDelay, seconds);
 }
 
 void PlayerCore::fadeOutCheck()

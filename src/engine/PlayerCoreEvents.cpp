@@ -1,11 +1,15 @@
 #include "app/AppSettings.h"
 #include "engine/EngineCommands.h"
+#include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
+
+#include <algorithm>
 
 void PlayerCore::processEvents()
 {
@@ -82,9 +86,9 @@ void PlayerCore::handleEvent(const mpv_event &event)
             startFadeIn();
         // The property changes carrying the tags arrive after this event, so
         // whoever books the item on fileLoaded would still see the file name.
-        setTitles(getPropertyString(m_handle, "media-title"),
-                  getPropertyNode(m_handle, "metadata").toMap());
-        Q_EMIT fileLoaded();
+        setTitles(getPropertyString(m_handle, EngineProperty::MediaTitle),
+                  getPropertyNode(m_handle, EngineProperty::Metadata).toMap());
+        Q_EMIT fileLoaded(loadedFile());
         break;
     case MPV_EVENT_SEEK:
         resyncFilterChain();
@@ -108,6 +112,29 @@ void PlayerCore::handleEvent(const mpv_event &event)
     default:
         break;
     }
+}
+
+LoadedFile PlayerCore::loadedFile() const
+{
+    LoadedFile file;
+    file.path = normalizePath(getPropertyString(m_handle, EngineProperty::Path));
+    if (file.path.isEmpty())
+        file.path = m_currentPath;
+    file.durationSeconds = std::max(0.0, getPropertyDouble(m_handle, EngineProperty::Duration));
+    const QVariantList tracks = getPropertyNode(m_handle, EngineProperty::TrackList).toList();
+    for (const QVariant &entry : tracks) {
+        const TrackInfo track = TrackInfo::fromMap(entry.toMap());
+        file.hasVideo = file.hasVideo || (track.type == QLatin1String("video") && !track.albumart);
+    }
+    if (m_currentPath == file.path) {
+        file.title = nowPlayingTitle();
+    } else {
+        file.title = getPropertyString(m_handle, EngineProperty::MediaTitle);
+        if (file.title.isEmpty())
+            file.title = QFileInfo(file.path).completeBaseName();
+    }
+    file.tags = m_metadata;
+    return file;
 }
 
 void PlayerCore::setTitles(const QString &mediaTitle, const QVariantMap &metadata)
@@ -135,7 +162,7 @@ void PlayerCore::setTitles(const QString &mediaTitle, const QVariantMap &metadat
 QString PlayerCore::playlistEntryPath(qint64 entryId) const
 {
     // Usually the entry being started is the current one; otherwise search.
-    const qint64 current = getPropertyInt(m_handle, "playlist-current-pos", -1);
+    const qint64 current = getPropertyInt(m_handle, EngineProperty::PlaylistCurrentPos, -1);
     if (current >= 0) {
         const QByteArray prefix = "playlist/" + QByteArray::number(current) + "/";
         if (getPropertyInt(m_handle, prefix + "id", -1) == entryId)
@@ -205,7 +232,7 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         // least of all one taken with the previous file's duration.
         if (hasValue(property))
             fadeOutCheck();
-    } else if (qstrcmp(name, "duration") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Duration) == 0) {
         if (hasValue(property)) {
             m_duration = doubleValue(property);
             m_lastDuration = m_duration;
@@ -220,7 +247,7 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         if (hasValue(property))
             m_speed = doubleValue(property);
         Q_EMIT speedChanged(m_speed);
-    } else if (qstrcmp(name, "volume") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Volume) == 0) {
         if (hasValue(property)) {
             m_volume = doubleValue(property);
             appSettings().setValue(QStringLiteral("audio/volume"), m_volume);
@@ -234,16 +261,16 @@ void PlayerCore::handlePropertyChange(const mpv_event_property &property)
         Q_EMIT idleChanged(m_idle);
     } else if (qstrcmp(name, "paused-for-cache") == 0) {
         setBuffering(flagValue(property));
-    } else if (qstrcmp(name, "path") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Path) == 0) {
         m_currentPath = normalizePath(stringValue(property));
         if (!m_currentPath.isEmpty())
             m_lastPath = m_currentPath;
         Q_EMIT titleChanged();
-    } else if (qstrcmp(name, "media-title") == 0) {
+    } else if (qstrcmp(name, EngineProperty::MediaTitle) == 0) {
         setTitles(stringValue(property), m_metadata);
-    } else if (qstrcmp(name, "metadata") == 0) {
+    } else if (qstrcmp(name, EngineProperty::Metadata) == 0) {
         setTitles(m_mediaTitle, nodeValue(property).toMap());
-    } else if (qstrcmp(name, "track-list") == 0) {
+    } else if (qstrcmp(name, EngineProperty::TrackList) == 0) {
         m_tracks.clear();
         bool video = false;
         const QVariantList list = nodeValue(property).toList();

@@ -1,5 +1,6 @@
 #include "app/AppSettings.h"
 #include "engine/EngineCommands.h"
+#include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
@@ -204,7 +205,7 @@ void PlayerCore::setSpeed(double factor)
 
 void PlayerCore::setVolume(double percent)
 {
-    setPropertyDouble(m_handle, "volume", std::clamp(percent, 0.0, 200.0));
+    setPropertyDouble(m_handle, EngineProperty::Volume, std::clamp(percent, 0.0, 200.0));
 }
 
 void PlayerCore::setMute(bool muted)

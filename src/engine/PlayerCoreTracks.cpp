@@ -1,4 +1,5 @@
 #include "app/AppSettings.h"
+#include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 
@@ -42,9 +43,15 @@ void PlayerCore::cycleTrack(const QString &kind)
     runCommand(m_handle, {QStringLiteral("cycle"), property});
 }
 
+qint64 PlayerCore::secondarySubtitle() const
+{
+    // "no" and an empty text both read as 0.
+    return getPropertyString(m_handle, EngineProperty::SecondarySubtitle).toLongLong();
+}
+
 void PlayerCore::setSecondarySubtitle(qint64 id)
 {
-    setPropertyString(m_handle, "secondary-sid",
+    setPropertyString(m_handle, EngineProperty::SecondarySubtitle,
                       id <= 0 ? QStringLiteral("no") : QString::number(id));
 }
 
@@ -53,9 +60,38 @@ void PlayerCore::addSubtitle(const QString &path)
     runCommand(m_handle, {QStringLiteral("sub-add"), path, QStringLiteral("select")});
 }
 
+double PlayerCore::subDelay() const
+{
+    return getPropertyDouble(m_handle, EngineProperty::SubDelay);
+}
+
 void PlayerCore::setSubDelay(double seconds)
 {
-    setPropertyDouble(m_handle, "sub-delay", seconds);
+    setPropertyDouble(m_handle, EngineProperty::SubDelay, seconds);
+}
+
+void PlayerCore::setAspectOverride(const QString &ratio, double panScan, bool keepAspect)
+{
+    setPropertyString(m_handle, EngineProperty::PanScan, QString::number(panScan));
+    setPropertyString(m_handle, EngineProperty::KeepAspect,
+                      keepAspect ? QStringLiteral("yes") : QStringLiteral("no"));
+    setPropertyString(m_handle, EngineProperty::AspectOverride, ratio);
+}
+
+void PlayerCore::setVideoZoom(double log2Zoom)
+{
+    setPropertyDouble(m_handle, EngineProperty::VideoZoom, log2Zoom);
+}
+
+void PlayerCore::resetVideoPan()
+{
+    setPropertyString(m_handle, EngineProperty::VideoPanX, QStringLiteral("0"));
+    setPropertyString(m_handle, EngineProperty::VideoPanY, QStringLiteral("0"));
+}
+
+void PlayerCore::setVideoRotation(int degrees)
+{
+    setPropertyInt(m_handle, EngineProperty::VideoRotate, degrees);
 }
 
 namespace {
@@ -183,7 +219,7 @@ void PlayerCore::setHwdec(bool on)
     QString mode = QStringLiteral("no");
     if (on)
         mode = m_mirror ? QStringLiteral("auto-copy-safe") : QStringLiteral("auto-safe");
-    setPropertyString(m_handle, "hwdec", mode);
+    setPropertyString(m_handle, EngineProperty::Hwdec, mode);
 }
 
 void PlayerCore::setMirror(bool on)
@@ -192,13 +228,13 @@ void PlayerCore::setMirror(bool on)
     if (on) {
         // Filters need the frames in system memory.
         if (m_hwdecEnabled)
-            setPropertyString(m_handle, "hwdec", QStringLiteral("auto-copy-safe"));
+            setPropertyString(m_handle, EngineProperty::Hwdec, QStringLiteral("auto-copy-safe"));
         runCommand(m_handle,
                    {QStringLiteral("vf"), QStringLiteral("add"), QStringLiteral("@mirror:hflip")});
     } else {
         runCommand(m_handle,
                    {QStringLiteral("vf"), QStringLiteral("remove"), QStringLiteral("@mirror")});
         if (m_hwdecEnabled)
-            setPropertyString(m_handle, "hwdec", QStringLiteral("auto-safe"));
+            setPropertyString(m_handle, EngineProperty::Hwdec, QStringLiteral("auto-safe"));
     }
 }

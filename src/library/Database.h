@@ -40,8 +40,10 @@ public:
     // Executes an unprepared statement, logging failures the same way.
     static bool execStatement(const QString &text);
 
-    // History
-    void recordHistory(const HistoryEntry &entry);
+    // History. A quiet write tells nobody: the resume point is saved every
+    // few seconds and no list needs to reload for it.
+    enum class HistoryNotice { Announce, Quiet };
+    void recordHistory(const HistoryEntry &entry, HistoryNotice notice = HistoryNotice::Announce);
     QList<HistoryEntry> history(const QString &kind, int limit);
     std::optional<HistoryEntry> historyEntry(const QString &path);
     void removeHistory(const QString &path);

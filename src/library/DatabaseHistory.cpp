@@ -12,7 +12,7 @@ const QString HistoryColumns =
 
 } // namespace
 
-void Database::recordHistory(const HistoryEntry &entry)
+void Database::recordHistory(const HistoryEntry &entry, HistoryNotice notice)
 {
     if (!settingValue(QStringLiteral("privacy/history"), true).toBool())
         return;
@@ -28,7 +28,8 @@ void Database::recordHistory(const HistoryEntry &entry)
                              "last_played=excluded.last_played, finished=excluded.finished"),
               {entry.path, entry.kind, entry.title, entry.position, entry.duration, lastPlayed,
                entry.finished ? 1 : 0});
-    Q_EMIT historyChanged();
+    if (notice == HistoryNotice::Announce)
+        Q_EMIT historyChanged();
 }
 
 QList<HistoryEntry> Database::history(const QString &kind, int limit)

@@ -36,6 +36,13 @@ QAction *Actions::add(const QString &id, const QString &label, const QString &ic
                       const QKeySequence &defaultKey, std::function<void()> handler,
                       const QString &category)
 {
+    return add(id, label, iconName, defaultKey, this, std::move(handler), category);
+}
+
+QAction *Actions::add(const QString &id, const QString &label, const QString &iconName,
+                      const QKeySequence &defaultKey, QObject *context,
+                      std::function<void()> handler, const QString &category)
+{
     auto *action = new QAction(label, this);
     action->setObjectName(id);
     if (!iconName.isEmpty())
@@ -49,8 +56,9 @@ QAction *Actions::add(const QString &id, const QString &label, const QString &ic
     else
         action->setShortcut(defaultKey);
 
-    if (handler)
-        connect(action, &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+    if (handler && context)
+        connect(action, &QAction::triggered, context,
+                [handler = std::move(handler)] { handler(); });
 
     // A second registration of the same id (a new main window) replaces the
     // first, whose handler would act on a window that is gone, and keeps its

@@ -20,6 +20,12 @@ public:
 
     // Creates and registers an action. The stored key sequence wins over
     // defaultKey when its setting exists (an empty text means no shortcut).
+    // The handler runs while context lives; without a context it is dropped.
+    QAction *add(const QString &id, const QString &label, const QString &iconName,
+                 const QKeySequence &defaultKey, QObject *context, std::function<void()> handler,
+                 const QString &category);
+    // The same with the registry itself as the context, for handlers that
+    // reach nothing but the registry's own lifetime.
     QAction *add(const QString &id, const QString &label, const QString &iconName,
                  const QKeySequence &defaultKey, std::function<void()> handler,
                  const QString &category);

@@ -122,8 +122,8 @@ QPixmap placeholderCover(int widthPx, bool isVideo)
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     QLinearGradient gradient(QPointF(0, 0), QPointF(w, h));
-    gradient.setColorAt(0, QColor(QStringLiteral("#12233a")));
-    gradient.setColorAt(1, QColor(QStringLiteral("#0d1b2e")));
+    gradient.setColorAt(0, themeColor(ThemeColor::Raised));
+    gradient.setColorAt(1, themeColor(ThemeColor::Base));
     painter.setPen(Qt::NoPen);
     painter.setBrush(gradient);
     painter.drawRoundedRect(QRectF(0, 0, w, h), 8, 8);

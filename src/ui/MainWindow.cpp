@@ -1,93 +1,99 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppSettings.h"
+#include "engine/LoadedFile.h"
+#include "engine/MediaPaths.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
+#include "library/Database.h"
 #include "library/MediaFiles.h"
+#include "platform/DarkTitleBar.h"
 #include "ui/Actions.h"
 #include "ui/Icons.h"
 #include "ui/Toast.h"
+#include "ui/UiText.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/pages/HomePage.h"
 #include "ui/pages/MusicPage.h"
 #include "ui/pages/NowPlaying.h"
+#include "ui/pages/PlayerPage.h"
 #include "ui/pages/PlaylistsPage.h"
 #include "ui/pages/QueuePanel.h"
 #include "ui/pages/RadiosPage.h"
 #include "ui/pages/RecentsPage.h"
 #include "ui/pages/SettingsPage.h"
 #include "ui/pages/VideosPage.h"
+#include "ui/window/ActionBinder.h"
+#include "ui/window/CloseSequence.h"
+#include "ui/window/FocusKeyFilter.h"
+#include "ui/window/KeepAwakeController.h"
+#include "ui/window/MediaControlsBridge.h"
+#include "ui/window/MediaOpener.h"
+#include "ui/window/NowPlayingPresenter.h"
+#include "ui/window/PageNavigator.h"
+#include "ui/window/PlaybackSession.h"
+#include "ui/window/PlayerCommands.h"
+#include "ui/window/PlayerMenus.h"
+#include "ui/window/ResumeNotice.h"
+#include "ui/window/SeekPreviewController.h"
+#include "ui/window/TrayController.h"
+#include "ui/window/WindowModeController.h"
 
-#include <QApplication>
-#include <QButtonGroup>
-#include <QDragEnterEvent>
-#include <QDropEvent>
+#include <QAction>
+#include <QEvent>
+#include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QMimeData>
-#include <QPushButton>
+#include <QMenuBar>
 #include <QSettings>
-#include <QStackedLayout>
+#include <QSlider>
 #include <QStackedWidget>
-#include <QStyleHints>
-#include <QToolButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 
-constexpr int SidebarWidthPx = 224;
-constexpr int CompactSidebarWidthPx = 84;
-constexpr int CompactBelowPx = 1000;
 constexpr int ToastMs = 1600;
+const QSize MinimumWindowSize(420, 260);
+const QSize DefaultWindowSize(1320, 820);
+// Narrower than this, the queue panel leaves the room to the page.
+constexpr int QueueBelowPx = 800;
+// How long the video surface stays up at the first show to create its context.
+constexpr int FirstShowSurfaceMs = 60;
 
 } // namespace
 
 MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
     : QMainWindow(parent)
     , m_core(core)
+    , m_database(Database::instance())
 {
     setWindowTitle(QStringLiteral("Zorvi Player"));
     setWindowIcon(appIcon());
-    setAcceptDrops(true);
-    setMinimumSize(420, 260);
+    setMinimumSize(MinimumWindowSize);
 
-    buildActions();
-    buildUi();
-    buildMenuBar();
-    createTray();
-    wirePlayer();
+    m_session = new PlaybackSession(core, m_database, this);
+    m_commands = new PlayerCommands(core, this, this);
+    m_opener = new MediaOpener(this, core, m_database, this, this);
+    m_opener->takeDropsOn(this);
+    m_menus = new PlayerMenus(this, this, core, m_commands, m_session, m_database, this);
+    // The pages and the menus list the registry's actions as they are built.
+    bindActions();
+    buildLayout();
+    m_menus->buildMenuBar(menuBar());
+    m_tray = new TrayController(this, core, this);
+    m_keepAwake = new KeepAwakeController(core, this);
+    m_close = new CloseSequence(this, core, m_session, m_modes, m_keepAwake, m_tray, this);
+    new FocusKeyFilter(m_controlBar->volumeSlider(), this);
+    connectParts();
 
     const QByteArray geometry =
             appSettings().value(QStringLiteral("window/geometry")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
-        resize(1320, 820);
-
-    m_resumeSaveTimer.setInterval(5000);
-    connect(&m_resumeSaveTimer, &QTimer::timeout, this, [this] { saveResumePoint(false); });
-    m_resumeSaveTimer.start();
-    m_tickTimer.setInterval(1000);
-    connect(&m_tickTimer, &QTimer::timeout, this, [this] { onTick(); });
-    m_tickTimer.start();
-    m_autoHideTimer.setInterval(2500);
-    m_autoHideTimer.setSingleShot(true);
-    m_clickTimer.setInterval(QGuiApplication::styleHints()->mouseDoubleClickInterval());
-    m_clickTimer.setSingleShot(true);
-    m_previewTimer.setInterval(180);
-    m_previewTimer.setSingleShot(true);
-    m_sleepTimer.setSingleShot(true);
-    wireModes();
-
-    qApp->installEventFilter(this);
+        resize(DefaultWindowSize);
 }
 
-MainWindow::~MainWindow()
-{
-    if (qApp)
-        qApp->removeEventFilter(this);
-}
-
-void MainWindow::buildUi()
+void MainWindow::buildLayout()
 {
     auto *central = new QWidget(this);
     auto *column = new QVBoxLayout(central);
@@ -101,61 +107,194 @@ void MainWindow::buildUi()
     m_controlBar = new ControlBar(m_core, central);
     column->addWidget(m_controlBar);
 
-    m_sidebar = buildSidebar();
-    row->addWidget(m_sidebar);
-
     m_content = new QWidget(central);
     auto *contentLayout = new QVBoxLayout(m_content);
     contentLayout->setContentsMargins(0, 0, 0, 0);
     contentLayout->setSpacing(0);
     m_pages = new QStackedWidget(m_content);
     contentLayout->addWidget(m_pages);
+    m_navigator = new PageNavigator(m_pages, this);
+    row->addWidget(m_navigator->sidebar());
     row->addWidget(m_content, 1);
 
     m_queuePanel = new QueuePanel(m_core, central);
     m_queuePanel->hide();
     row->addWidget(m_queuePanel);
 
-    m_homePage = new HomePage(this);
-    m_videosPage = new VideosPage(this);
-    m_musicPage = new MusicPage(this);
-    m_playlistsPage = new PlaylistsPage(this);
-    m_recentsPage = new RecentsPage(this);
-    m_radiosPage = new RadiosPage(this);
-    m_settingsPage = new SettingsPage(this);
-
-    m_videoArea = new QWidget;
-    m_videoArea->setObjectName(QStringLiteral("VideoArea"));
-    m_videoArea->setAttribute(Qt::WA_StyledBackground);
-    m_videoStack = new QStackedLayout(m_videoArea);
-    m_videoStack->setContentsMargins(0, 0, 0, 0);
-    m_video = new MpvWidget(m_core, m_videoArea);
-    m_nowPlaying = new NowPlaying(m_core, m_videoArea);
-    m_videoStack->addWidget(m_video);
-    m_videoStack->addWidget(m_nowPlaying);
-
-    const QList<QPair<QString, QWidget *>> order = {
-            {QStringLiteral("home"), m_homePage},
-            {QStringLiteral("videos"), m_videosPage},
-            {QStringLiteral("music"), m_musicPage},
-            {QStringLiteral("playlists"), m_playlistsPage},
-            {QStringLiteral("recents"), m_recentsPage},
-            {QStringLiteral("radios"), m_radiosPage},
-            {QStringLiteral("settings"), m_settingsPage},
-            {QStringLiteral("player"), m_videoArea},
-    };
-    for (const auto &[id, widget] : order) {
-        m_pages->addWidget(widget);
-        m_pageById.insert(id, widget);
-    }
+    m_playerPage = new PlayerPage(m_core);
+    m_videoArea = m_playerPage;
+    m_video = m_playerPage->video();
+    m_nowPlaying = m_playerPage->nowPlaying();
+    addPages();
 
     m_toast = new Toast(m_content);
-    m_preview = new PreviewPopup(this);
-
-    m_videoArea->installEventFilter(this);
-    m_nowPlaying->installEventFilter(this);
+    m_seekPreview = new SeekPreviewController(new PreviewPopup(this), m_core, m_session, this);
     m_content->installEventFilter(this);
-    m_controlBar->installEventFilter(this);
+    m_videoArea->installEventFilter(this);
+    m_presenter = new NowPlayingPresenter(this, m_core, m_session, m_database, m_controlBar,
+                                          m_nowPlaying, this);
+    m_modes = new WindowModeController(
+            this, {m_videoArea, m_video, m_nowPlaying, m_controlBar, m_queuePanel}, m_core,
+            m_session, m_navigator, this);
+
+    m_controlBar->setButtonMenus(m_menus->speedMenu(m_controlBar),
+                                 m_menus->subtitleMenu(m_controlBar),
+                                 m_menus->audioMenu(m_controlBar), m_menus->moreMenu(m_controlBar));
+    addActions(Actions::instance()->all());
+    addActions(m_commands->seekPercentActions(this));
+    setCentralWidget(central);
+    navigate(QStringLiteral("home"));
+}
+
+void MainWindow::addPages()
+{
+    using Slot = PageNavigator::Slot;
+    auto *home = new HomePage(this);
+    auto *recents = new RecentsPage(this);
+    auto *radios = new RadiosPage(this);
+    m_musicPage = new MusicPage(this);
+    m_settingsPage = new SettingsPage(this);
+    PageNavigator *nav = m_navigator;
+    nav->addPage(QStringLiteral("home"), tr2("Home", "Início"), QStringLiteral("home"), home,
+                 Slot::Main, [home] { home->refresh(); });
+    nav->addPage(QStringLiteral("videos"), tr2("Videos", "Vídeos"), QStringLiteral("film"),
+                 new VideosPage(this));
+    nav->addPage(QStringLiteral("music"), tr2("Music", "Música"), QStringLiteral("music"),
+                 m_musicPage);
+    nav->addPage(QStringLiteral("playlists"), QStringLiteral("Playlists"),
+                 QStringLiteral("playlist"), new PlaylistsPage(this));
+    nav->addPage(QStringLiteral("recents"), tr2("Recent", "Recentes"), QStringLiteral("clock"),
+                 recents, Slot::Main, [recents] { recents->reload(); });
+    nav->addPage(QStringLiteral("radios"), tr2("Radio & TV", "Rádios e TV"),
+                 QStringLiteral("radio"), radios, Slot::Main, [radios] { radios->reload(); });
+    nav->addPage(QStringLiteral("settings"), tr2("Settings", "Configurações"),
+                 QStringLiteral("settings"), m_settingsPage, Slot::Bottom);
+    nav->addPage(QStringLiteral("player"), tr2("Now playing", "Reproduzindo"),
+                 QStringLiteral("play"), m_videoArea, Slot::Player,
+                 [this] { m_playerPage->followPlayer(); });
+    nav->setButtonVisible(QStringLiteral("player"), false);
+    connect(home, &HomePage::retryUpdateRequested, m_commands, &PlayerCommands::checkForUpdates);
+}
+
+void MainWindow::bindActions()
+{
+    ActionBinder binder(Actions::instance());
+    for (const char *page :
+         {"home", "videos", "music", "playlists", "recents", "radios", "player", "settings"}) {
+        binder.bind(("go_" + QByteArray(page)).constData(), this,
+                    [this, page] { navigate(QString::fromLatin1(page)); });
+    }
+    binder.bind("quit", this, [this] { m_close->quit(); });
+    binder.bind("queue_toggle", this, [this] { m_controlBar->toggleQueue(); });
+    binder.bind("fullscreen", this, [this] { m_modes->toggleFullscreen(); });
+    binder.bind("exit_fullscreen", this, [this] { m_modes->leaveMode(); });
+    binder.bind("mini", this, [this] { m_modes->toggleMiniPlayer(); });
+    binder.bind("on_top", this, [this] { m_modes->toggleAlwaysOnTop(); });
+    binder.bind("sub_load", this, [this] {
+        const QString path = m_session->currentPath();
+        m_commands->addSubtitleFile(path.isEmpty() || isNetworkSource(path)
+                                            ? QString()
+                                            : QFileInfo(path).absolutePath());
+    });
+    m_commands->bindActions(binder);
+    m_opener->bindActions(binder);
+    const QStringList unbound = binder.apply();
+    if (!unbound.isEmpty())
+        qWarning().noquote() << "acoes sem comando:" << unbound.join(QLatin1Char(' '));
+    if (QAction *normalize = Actions::instance()->action(QStringLiteral("normalize")))
+        normalize->setChecked(settingValue(QStringLiteral("audio/normalize"), false).toBool());
+}
+
+void MainWindow::connectParts()
+{
+    PlayerCore *core = m_core;
+    connect(core, &PlayerCore::fileLoaded, this, &MainWindow::onFileLoaded);
+    connect(core, &PlayerCore::fileEnded, m_session, &PlaybackSession::handleFileEnded);
+    connect(core, &PlayerCore::titleChanged, m_presenter, &NowPlayingPresenter::refresh);
+    connect(core, &PlayerCore::errorMessage, this, &MainWindow::showToast);
+    connect(core, &PlayerCore::videoPresenceChanged, this, [this](bool hasVideo) {
+        m_playerPage->showPicture(hasVideo);
+        if (hasVideo && !m_modes->isMini())
+            navigate(QStringLiteral("player"));
+    });
+    connect(core, &PlayerCore::idleChanged, this, [this](bool idle) {
+        if (idle)
+            onIdle();
+    });
+    // The engine may report the emptied playlist after it reported idle.
+    connect(core, &PlayerCore::queueChanged, this, [this] {
+        if (m_core->isIdle())
+            leaveIdlePlayerPage();
+    });
+    connect(core, &PlayerCore::pauseChanged, this, [this](bool paused) {
+        if (paused)
+            m_video->setCursor(Qt::ArrowCursor);
+    });
+    connect(core, &PlayerCore::speedChanged, this, [](double speed) {
+        if (settingValue(QStringLiteral("playback/keepSpeed"), true).toBool())
+            appSettings().setValue(QStringLiteral("playback/speed"), speed);
+    });
+
+    connect(m_session, &PlaybackSession::resumedAt, this, [this](double seconds) {
+        if (settingValue(QStringLiteral("playback/resumeNotice"), true).toBool())
+            ResumeNotice::open(m_videoArea, m_core, seconds);
+    });
+    connect(m_commands, &PlayerCommands::toast, this, &MainWindow::showToast);
+    connect(m_modes, &WindowModeController::toast, this, &MainWindow::showToast);
+    connect(m_presenter, &NowPlayingPresenter::toast, this, &MainWindow::showToast);
+    connect(m_commands, &PlayerCommands::sleepTimerFired, m_session,
+            [this] { m_session->saveResumePoint(true); });
+    auto checkAction = [](const char *id, bool on) {
+        if (QAction *action = Actions::instance()->action(QString::fromLatin1(id)))
+            action->setChecked(on);
+    };
+    connect(m_commands, &PlayerCommands::mirrorChanged, this,
+            [checkAction](bool on) { checkAction("mirror", on); });
+    connect(m_commands, &PlayerCommands::normalizeChanged, this,
+            [checkAction](bool on) { checkAction("normalize", on); });
+    connect(m_modes, &WindowModeController::alwaysOnTopChanged, this,
+            [checkAction](bool on) { checkAction("on_top", on); });
+    connect(m_modes, &WindowModeController::fullscreenChanged, m_controlBar,
+            &ControlBar::setFullscreenState);
+    connect(m_modes, &WindowModeController::normalLayoutRestored, this,
+            &MainWindow::applyResponsiveLayout);
+    connect(m_navigator, &PageNavigator::navigationRequested, this, &MainWindow::navigate);
+    connect(m_menus, &PlayerMenus::favoriteChanged, this, [this](const QString &path) {
+        if (path == m_session->currentPath())
+            m_presenter->refreshFavorite();
+    });
+
+    connect(m_video, &MpvWidget::rightClicked, m_menus, &PlayerMenus::showVideoMenu);
+    connect(m_video, &MpvWidget::wheelScrolled, m_commands, [this](int delta) {
+        m_commands->changeVolumeBy(delta > 0 ? PlayerCommands::VolumeStepPercent
+                                             : -PlayerCommands::VolumeStepPercent);
+    });
+
+    ControlBar *bar = m_controlBar;
+    connect(bar, &ControlBar::favoriteClicked, m_presenter, &NowPlayingPresenter::toggleFavorite);
+    connect(bar, &ControlBar::shuffleClicked, m_commands, &PlayerCommands::toggleShuffle);
+    connect(bar, &ControlBar::repeatClicked, m_commands, &PlayerCommands::cycleRepeat);
+    connect(bar, &ControlBar::eqClicked, m_commands, &PlayerCommands::showEqualizer);
+    connect(bar, &ControlBar::previousClicked, core, &PlayerCore::previous);
+    connect(bar, &ControlBar::nextClicked, core, &PlayerCore::next);
+    connect(bar, &ControlBar::playClicked, core, &PlayerCore::togglePause);
+    connect(bar, &ControlBar::back10Clicked, m_commands,
+            [this] { m_commands->seekBy(-PlayerCommands::LongSeekSeconds); });
+    connect(bar, &ControlBar::fwd10Clicked, m_commands,
+            [this] { m_commands->seekBy(PlayerCommands::LongSeekSeconds); });
+    connect(bar, &ControlBar::fullscreenClicked, m_modes, &WindowModeController::toggleFullscreen);
+    connect(bar, &ControlBar::pipClicked, m_modes, &WindowModeController::toggleMiniPlayer);
+    connect(bar, &ControlBar::queueToggled, this, [this](bool on) {
+        if (!m_modes->isOverlayMode())
+            m_queuePanel->setVisible(on);
+    });
+    connect(bar, &ControlBar::coverClicked, this, [this] {
+        if (!m_session->currentPath().isEmpty())
+            navigate(QStringLiteral("player"));
+    });
+    connect(bar, &ControlBar::seekChosen, core, &PlayerCore::seekAbsolute);
+    connect(bar, &ControlBar::seekHovered, m_seekPreview, &SeekPreviewController::hover);
+    connect(bar, &ControlBar::seekHoverLeft, m_seekPreview, &SeekPreviewController::leave);
 
     connect(m_nowPlaying, &NowPlaying::artistClicked, this, [this](const QString &artist) {
         navigate(QStringLiteral("music"));
@@ -165,159 +304,85 @@ void MainWindow::buildUi()
         navigate(QStringLiteral("music"));
         m_musicPage->showAlbum(album);
     });
-    connect(m_queuePanel, &QueuePanel::closeRequested, this,
-            [this] { m_controlBar->queueButton()->setChecked(false); });
-    connect(m_queuePanel, &QueuePanel::saveAsPlaylist, this,
-            [this](const QStringList &paths) { saveQueueAsPlaylist(paths); });
-    connect(m_settingsPage, &SettingsPage::checkUpdatesRequested, this,
-            [this] { checkForUpdates(); });
-    connect(m_settingsPage, &SettingsPage::subtitleStyleRequested, this, [] {
-        if (QAction *action = Actions::instance()->action(QStringLiteral("sub_style")))
-            action->trigger();
+    connect(m_queuePanel, &QueuePanel::closeRequested, bar, [bar] { bar->setQueueShown(false); });
+    connect(m_queuePanel, &QueuePanel::saveAsPlaylist, m_menus, &PlayerMenus::saveQueueAsPlaylist);
+    connect(m_settingsPage, &SettingsPage::checkUpdatesRequested, m_commands,
+            &PlayerCommands::checkForUpdates);
+    connect(m_settingsPage, &SettingsPage::subtitleStyleRequested, m_commands,
+            &PlayerCommands::showSubtitleStyle);
+
+    // Once the window exists and the engine runs, the media controls can attach
+    // to the window, the output devices are known and the remembered speed can
+    // be applied.
+    QTimer::singleShot(0, this, [this] {
+        m_mediaControls = new MediaControlsBridge(this, m_core, this);
+        connect(m_mediaControls, &MediaControlsBridge::raiseRequested, m_tray,
+                &TrayController::showWindow);
+        connect(m_mediaControls, &MediaControlsBridge::quitRequested, m_close,
+                &CloseSequence::quit);
+        m_presenter->setMediaControls(m_mediaControls);
+        // Something may already be playing (a file from the command line).
+        if (!m_core->isIdle())
+            m_presenter->refresh();
+        m_settingsPage->refreshAudioDevices();
+        if (settingValue(QStringLiteral("playback/keepSpeed"), true).toBool()) {
+            const double speed = settingValue(QStringLiteral("playback/speed"), 1.0).toDouble();
+            if (speed > 0 && speed != 1.0)
+                m_core->setSpeed(speed);
+        }
     });
-    connect(m_homePage, &HomePage::retryUpdateRequested, this, [this] { checkForUpdates(); });
-
-    wireControlBar();
-
-    addActions(Actions::instance()->all());
-    addSeekPercentActions();
-
-    setCentralWidget(central);
-    navigate(QStringLiteral("home"));
 }
 
-QWidget *MainWindow::buildSidebar()
+// ---- Host ------------------------------------------------------------------
+
+void MainWindow::playPaths(const QStringList &paths, int startIndex)
 {
-    auto *sidebar = new QWidget;
-    sidebar->setObjectName(QStringLiteral("Sidebar"));
-    sidebar->setAttribute(Qt::WA_StyledBackground);
-    sidebar->setFixedWidth(SidebarWidthPx);
-    auto *layout = new QVBoxLayout(sidebar);
-    layout->setContentsMargins(14, 18, 14, 14);
-    layout->setSpacing(4);
-
-    auto *header = new QHBoxLayout;
-    header->setSpacing(10);
-    auto *logo = new QLabel(sidebar);
-    logo->setPixmap(appLogo(40));
-    header->addWidget(logo);
-    auto *brand = new QVBoxLayout;
-    brand->setSpacing(0);
-    auto *name = new QLabel(QStringLiteral("Zorvi Player"), sidebar);
-    name->setObjectName(QStringLiteral("BrandName"));
-    auto *maker = new QLabel(QStringLiteral("orvandel"), sidebar);
-    maker->setObjectName(QStringLiteral("BrandSub"));
-    brand->addWidget(name);
-    brand->addWidget(maker);
-    header->addLayout(brand);
-    header->addStretch(1);
-    layout->addLayout(header);
-    layout->addSpacing(18);
-
-    m_navGroup = new QButtonGroup(this);
-    m_navGroup->setExclusive(true);
-
-    layout->addWidget(addNavButton(QStringLiteral("home"),
-                                   uiText(QStringLiteral("Home"), QStringLiteral("Início")),
-                                   QStringLiteral("home")));
-    layout->addWidget(addNavButton(QStringLiteral("videos"),
-                                   uiText(QStringLiteral("Videos"), QStringLiteral("Vídeos")),
-                                   QStringLiteral("film")));
-    layout->addWidget(addNavButton(QStringLiteral("music"),
-                                   uiText(QStringLiteral("Music"), QStringLiteral("Música")),
-                                   QStringLiteral("music")));
-    layout->addWidget(addNavButton(QStringLiteral("playlists"), QStringLiteral("Playlists"),
-                                   QStringLiteral("playlist")));
-    layout->addWidget(addNavButton(QStringLiteral("recents"),
-                                   uiText(QStringLiteral("Recent"), QStringLiteral("Recentes")),
-                                   QStringLiteral("clock")));
-    layout->addWidget(
-            addNavButton(QStringLiteral("radios"),
-                         uiText(QStringLiteral("Radio & TV"), QStringLiteral("Rádios e TV")),
-                         QStringLiteral("radio")));
-    layout->addSpacing(10);
-    m_playerNavButton =
-            addNavButton(QStringLiteral("player"),
-                         uiText(QStringLiteral("Now playing"), QStringLiteral("Reproduzindo")),
-                         QStringLiteral("play"));
-    m_playerNavButton->hide();
-    layout->addWidget(m_playerNavButton);
-    layout->addStretch(1);
-
-    m_statusLabel = new QLabel(sidebar);
-    m_statusLabel->setObjectName(QStringLiteral("Muted"));
-    m_statusLabel->setWordWrap(true);
-    m_statusLabel->hide();
-    layout->addWidget(m_statusLabel);
-
-    layout->addWidget(
-            addNavButton(QStringLiteral("settings"),
-                         uiText(QStringLiteral("Settings"), QStringLiteral("Configurações")),
-                         QStringLiteral("settings")));
-    return sidebar;
-}
-
-QPushButton *MainWindow::addNavButton(const QString &id, const QString &label,
-                                      const QString &iconName)
-{
-    const QString text = QStringLiteral("  ") + label;
-    auto *button = new QPushButton(text);
-    button->setCheckable(true);
-    button->setIcon(tintedIcon(iconName, QColor(QStringLiteral("#a8b5c7")),
-                               QColor(QStringLiteral("#2bd9fe"))));
-    button->setProperty("navText", text);
-    button->setAccessibleName(label);
-    button->setToolTip(label);
-    button->setIconSize(QSize(19, 19));
-    button->setCursor(Qt::PointingHandCursor);
-    m_navGroup->addButton(button);
-    m_navButtonById.insert(id, button);
-    connect(button, &QPushButton::clicked, this, [this, id] { navigate(id); });
-    return button;
-}
-
-QString MainWindow::currentPage() const
-{
-    QWidget *current = m_pages->currentWidget();
-    for (auto it = m_pageById.cbegin(); it != m_pageById.cend(); ++it) {
-        if (it.value() == current)
-            return it.key();
-    }
-    return {};
-}
-
-void MainWindow::navigate(const QString &id)
-{
-    QWidget *target = m_pageById.value(id);
-    if (!target)
+    if (paths.isEmpty())
         return;
-    const bool player = id == QLatin1String("player");
-    if (!player)
-        m_lastPage = id;
-    if (m_fullscreen) {
-        if (player)
-            return;
-        setFullscreen(false);
-    }
-    m_pages->setCurrentWidget(target);
-    if (QPushButton *button = m_navButtonById.value(id))
-        button->setChecked(true);
-    if (id == QLatin1String("recents"))
-        m_recentsPage->reload();
-    else if (id == QLatin1String("radios"))
-        m_radiosPage->reload();
-    else if (id == QLatin1String("home"))
-        m_homePage->refresh();
-    if (player)
-        showVideoOrNowPlaying();
+    m_session->saveResumePoint(true);
+    m_core->playFiles(paths, startIndex);
 }
 
-void MainWindow::showVideoOrNowPlaying()
+void MainWindow::enqueuePaths(const QStringList &paths)
 {
-    if (m_core->hasVideo())
-        m_videoStack->setCurrentWidget(m_video);
-    else
-        m_videoStack->setCurrentWidget(m_nowPlaying);
+    if (paths.isEmpty())
+        return;
+    m_core->enqueue(paths);
+    showToast(tr2("%1 items added to queue", "%1 itens adicionados à fila").arg(paths.size()));
+}
+
+void MainWindow::playNextPaths(const QStringList &paths)
+{
+    if (paths.isEmpty())
+        return;
+    m_core->playNext(paths);
+    showToast(tr2("Playing next", "Vai tocar em seguida"));
+}
+
+void MainWindow::playPath(const QString &path)
+{
+    m_session->requestResume(path);
+    playPaths({path}, 0);
+}
+
+void MainWindow::showMediaMenu(const QStringList &paths, const QPoint &globalPos, QWidget *extra)
+{
+    m_menus->showMediaMenu(paths, globalPos, extra);
+}
+
+void MainWindow::openFiles()
+{
+    m_opener->openFiles();
+}
+
+void MainWindow::openFolder()
+{
+    m_opener->openFolder();
+}
+
+void MainWindow::openLink()
+{
+    m_opener->openLink();
 }
 
 void MainWindow::showToast(const QString &text)
@@ -328,72 +393,104 @@ void MainWindow::showToast(const QString &text)
     m_toast->showMessage(text, ToastMs);
 }
 
-void MainWindow::placeToast()
+void MainWindow::navigate(const QString &id)
 {
-    if (m_toast && m_toast->isVisible())
-        m_toast->reposition();
+    if (!m_navigator->page(id))
+        return;
+    if (m_modes->isFullscreen()) {
+        if (id == QLatin1String("player"))
+            return;
+        m_modes->setFullscreen(false);
+    }
+    m_navigator->show(id);
+}
+
+void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
+{
+    if (fromOtherInstance) {
+        if (isMinimized() || !isVisible())
+            showNormal();
+        raise();
+        activateWindow();
+    }
+    m_opener->openArguments(list, fromOtherInstance);
+}
+
+bool MainWindow::openDialog(const QString &id)
+{
+    if (id == QLatin1String("about")) {
+        m_menus->showAbout();
+    } else if (id == QLatin1String("custom_speed")) {
+        m_commands->showCustomSpeedDialog();
+    } else if (id == QLatin1String("new_playlist")) {
+        // The media menu offers it for the item under the pointer; the
+        // current item stands in for it.
+        const QString path = m_session->currentPath();
+        m_menus->createPlaylistFrom(path.isEmpty() ? QStringList() : QStringList{path});
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// ---- What plays ------------------------------------------------------------
+
+void MainWindow::onFileLoaded(const LoadedFile &file)
+{
+    m_seekPreview->reset();
+    m_commands->forgetAspect();
+    m_navigator->setButtonVisible(QStringLiteral("player"), true);
+    m_session->handleFileLoaded(file);
+    m_presenter->refresh();
+    const bool video = file.hasVideo || isVideoFile(file.path);
+    m_playerPage->showPicture(video);
+    if (video && !m_modes->isMini())
+        navigate(QStringLiteral("player"));
+}
+
+void MainWindow::onIdle()
+{
+    m_session->handleIdle();
+    m_presenter->clear();
+    m_navigator->setButtonVisible(QStringLiteral("player"), false);
+    leaveIdlePlayerPage();
+}
+
+void MainWindow::leaveIdlePlayerPage()
+{
+    if (m_pages->currentWidget() != m_videoArea || !m_core->queue().isEmpty())
+        return;
+    const QString last = m_navigator->lastPage();
+    navigate(last == QLatin1String("player") ? QStringLiteral("home") : last);
+}
+
+// ---- Window ----------------------------------------------------------------
+
+void MainWindow::applyResponsiveLayout()
+{
+    m_navigator->applyWidth(width());
+    if (width() < QueueBelowPx && m_queuePanel->isVisible())
+        m_controlBar->setQueueShown(false);
 }
 
 void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    if (m_fullscreen || m_mini)
-        return;
-    applyResponsiveSidebar();
+    if (!m_modes->isOverlayMode())
+        applyResponsiveLayout();
 }
 
-void MainWindow::applyResponsiveSidebar()
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
-    const bool compact = width() < CompactBelowPx;
-    m_sidebar->setFixedWidth(compact ? CompactSidebarWidthPx : SidebarWidthPx);
-    for (const char *name : {"BrandName", "BrandSub"}) {
-        if (auto *label = m_sidebar->findChild<QLabel *>(QLatin1String(name)))
-            label->setVisible(!compact);
-    }
-    for (QPushButton *button : std::as_const(m_navButtonById))
-        button->setText(compact ? QString() : button->property("navText").toString());
-    if (compact)
-        m_statusLabel->hide();
-    if (width() < 800 && m_queuePanel->isVisible())
-        m_controlBar->queueButton()->setChecked(false);
+    if (event->type() == QEvent::Resize && (watched == m_content || watched == m_videoArea) &&
+        m_toast->parentWidget() == watched && m_toast->isVisible())
+        m_toast->reposition();
+    return QMainWindow::eventFilter(watched, event);
 }
 
-void MainWindow::dragEnterEvent(QDragEnterEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (event->mimeData()->hasUrls())
-        event->acceptProposedAction();
-}
-
-void MainWindow::dropEvent(QDropEvent *event)
-{
-    QStringList paths;
-    for (const QUrl &url : event->mimeData()->urls())
-        paths.append(url.isLocalFile() ? url.toLocalFile() : url.toString());
-    if (paths.isEmpty())
-        return;
-
-    if (paths.size() == 1 && subtitleSuffixes().contains(fileSuffixLower(paths.first())) &&
-        !m_core->isIdle()) {
-        m_core->addSubtitle(paths.first());
-        showToast(uiText(QStringLiteral("Subtitle loaded"), QStringLiteral("Legenda carregada")));
-        event->acceptProposedAction();
-        return;
-    }
-
-    // A subtitle file on its own is not something to play.
-    QStringList items = expandPaths(paths);
-    items.removeIf(
-            [](const QString &item) { return subtitleSuffixes().contains(fileSuffixLower(item)); });
-    if (items.isEmpty()) {
-        showToast(uiText(QStringLiteral("No playable media found"),
-                         QStringLiteral("Nenhum vídeo ou música reconhecido")));
-        return;
-    }
-    if (event->modifiers() & Qt::ControlModifier)
-        enqueuePaths(items);
-    else
-        playPaths(items, 0);
-    event->acceptProposedAction();
+    m_close->handleClose(event);
 }
 
 void MainWindow::showEvent(QShowEvent *event)
@@ -402,19 +499,46 @@ void MainWindow::showEvent(QShowEvent *event)
     if (!m_firstShow)
         return;
     m_firstShow = false;
-    applyFirstShow();
+    applyDarkTitleBar(this);
+    // Showing the video surface once creates its OpenGL context now rather
+    // than at the first file, which would otherwise stall that start.
+    QWidget *remembered = m_pages->currentWidget();
+    m_pages->setCurrentWidget(m_videoArea);
+    m_playerPage->showPicture(true);
+    QTimer::singleShot(FirstShowSurfaceMs, this, [this, remembered] {
+        if (m_session->currentPath().isEmpty() && m_pages->currentWidget() == m_videoArea)
+            m_pages->setCurrentWidget(remembered);
+    });
 }
 
-void MainWindow::changeEvent(QEvent *event)
+// ---- Shortcuts to the parts ------------------------------------------------
+
+void MainWindow::setFullscreen(bool on)
 {
-    QMainWindow::changeEvent(event);
+    m_modes->setFullscreen(on);
 }
 
-const QStringList &MainWindow::subtitleSuffixes()
+void MainWindow::toggleMiniPlayer()
 {
-    static const QStringList suffixes = {
-            QStringLiteral("srt"), QStringLiteral("ass"), QStringLiteral("ssa"),
-            QStringLiteral("vtt"), QStringLiteral("sub"), QStringLiteral("idx"),
-            QStringLiteral("sup"), QStringLiteral("smi"), QStringLiteral("lrc")};
-    return suffixes;
+    m_modes->toggleMiniPlayer();
+}
+
+bool MainWindow::isFullscreenMode() const
+{
+    return m_modes->isFullscreen();
+}
+
+bool MainWindow::isMiniMode() const
+{
+    return m_modes->isMini();
+}
+
+QString MainWindow::currentPage() const
+{
+    return m_navigator->currentPage();
+}
+
+QString MainWindow::currentPath() const
+{
+    return m_session->currentPath();
 }

@@ -204,3 +204,10 @@ void applyTheme(QApplication &app, const QStringList &fontFiles)
 
     app.setStyleSheet(themeStyleSheet());
 }
+
+QColor themeColor(const char *hex, int alpha)
+{
+    QColor color(QLatin1String{hex});
+    color.setAlpha(alpha);
+    return color;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -28,8 +29,12 @@ inline constexpr char GroupBox[] = "#0b1828";
 inline constexpr char Video[] = "#000000";
 } // namespace ThemeColor
 
-// Registers the compiled-in icons and fonts. They live in a static library whose
-// own initialiser the linker may drop, so whoever reads them calls this first.
+// A palette colour, optionally see-through (alpha from 0 to 255).
+QColor themeColor(const char *hex, int alpha = 255);
+
+// Registers the compiled-in icons and fonts. They live in a static library
+// whose own initialiser the linker may drop, so whoever reads them calls this
+// first.
 void initThemeResources();
 
 // Fusion style, the dark palette, the application font and the style sheet.

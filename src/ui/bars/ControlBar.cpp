@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "ui/Icons.h"
+#include "ui/Theme.h"
 #include "ui/bars/SeekBar.h"
 
 #include <QEvent>
@@ -55,6 +56,7 @@ ControlBar::ControlBar(PlayerCore *core, QWidget *parent)
 
     buildLayout();
     connectPlayer();
+    forwardSignals();
 
     setNowPlaying(uiText(QStringLiteral("Nothing playing"), QStringLiteral("Nada tocando")),
                   QString(), QPixmap());
@@ -123,7 +125,8 @@ QLayout *ControlBar::buildCentreColumn()
     m_playbackStatus->setObjectName(QStringLiteral("PlaybackStatus"));
     m_playbackStatus->setTextFormat(Qt::PlainText);
     m_playbackStatus->setAlignment(Qt::AlignCenter);
-    m_playbackStatus->setStyleSheet(QStringLiteral("color: #a8b5c7; font-size: 8pt;"));
+    m_playbackStatus->setStyleSheet(QStringLiteral("color: %1; font-size: 8pt;")
+                                            .arg(QLatin1String(ThemeColor::SecondaryText)));
     column->addWidget(m_playbackStatus);
 
     auto *transport = new QHBoxLayout;
@@ -239,6 +242,55 @@ QLayout *ControlBar::buildRightRow()
     return row;
 }
 
+void ControlBar::forwardSignals()
+{
+    const QList<QPair<QToolButton *, void (ControlBar::*)()>> clicks = {
+            {m_favoriteButton, &ControlBar::favoriteClicked},
+            {m_shuffleButton, &ControlBar::shuffleClicked},
+            {m_prevButton, &ControlBar::previousClicked},
+            {m_back10Button, &ControlBar::back10Clicked},
+            {m_playButton, &ControlBar::playClicked},
+            {m_fwd10Button, &ControlBar::fwd10Clicked},
+            {m_nextButton, &ControlBar::nextClicked},
+            {m_repeatButton, &ControlBar::repeatClicked},
+            {m_eqButton, &ControlBar::eqClicked},
+            {m_fullscreenButton, &ControlBar::fullscreenClicked},
+            {m_pipButton, &ControlBar::pipClicked},
+    };
+    for (const auto &[button, signal] : clicks)
+        connect(button, &QToolButton::clicked, this, signal);
+    connect(m_queueButton, &QToolButton::toggled, this, &ControlBar::queueToggled);
+    connect(m_seekBar, &SeekBar::seekRequested, this, [this](double seconds, bool dragging) {
+        if (!dragging)
+            Q_EMIT seekChosen(seconds);
+    });
+    connect(m_seekBar, &SeekBar::hovered, this, &ControlBar::seekHovered);
+    connect(m_seekBar, &SeekBar::hoverLeft, this, &ControlBar::seekHoverLeft);
+}
+
+void ControlBar::setButtonMenus(QMenu *speed, QMenu *subtitles, QMenu *audio, QMenu *more)
+{
+    m_speedButton->setMenu(speed);
+    m_subtitlesButton->setMenu(subtitles);
+    m_audioButton->setMenu(audio);
+    m_moreButton->setMenu(more);
+}
+
+bool ControlBar::queueShown() const
+{
+    return m_queueButton->isChecked();
+}
+
+void ControlBar::setQueueShown(bool shown)
+{
+    m_queueButton->setChecked(shown);
+}
+
+void ControlBar::toggleQueue()
+{
+    m_queueButton->toggle();
+}
+
 void ControlBar::setNowPlaying(const QString &title, const QString &subtitle,
                                const QPixmap &picture)
 {
@@ -271,7 +323,7 @@ void ControlBar::setFavoriteState(bool state, bool enabled)
     m_favoriteButton->setChecked(state);
     m_favoriteButton->setIcon(
             tintedIcon(state ? QStringLiteral("heart-filled") : QStringLiteral("heart"),
-                       QColor(0xc9, 0xd4, 0xe3), QColor(0xff, 0x5c, 0x8a)));
+                       themeColor(ThemeColor::IconTint), themeColor(ThemeColor::HeartActive)));
 }
 
 void ControlBar::setFullscreenState(bool on)

@@ -5,14 +5,15 @@
 #include <QWidget>
 
 class PlayerCore;
+class QMenu;
 class QLabel;
 class QSlider;
 class QToolButton;
 class SeekBar;
 
 // The transport strip at the bottom of the main window. It follows the player
-// by itself for everything it shows and drives volume and mute directly; the
-// window connects every other button.
+// by itself for everything it shows and drives volume and mute directly; every
+// other button is reported by a signal.
 class ControlBar : public QWidget
 {
     Q_OBJECT
@@ -24,6 +25,11 @@ public:
     void setNowPlaying(const QString &title, const QString &subtitle, const QPixmap &picture);
     void setFavoriteState(bool state, bool enabled);
     void setFullscreenState(bool on);
+    // The menus of the speed, subtitle, audio and "more" buttons.
+    void setButtonMenus(QMenu *speed, QMenu *subtitles, QMenu *audio, QMenu *more);
+    bool queueShown() const;
+    void setQueueShown(bool shown);
+    void toggleQueue();
 
     SeekBar *seekBar() const { return m_seekBar; }
     QToolButton *coverButton() const { return m_coverButton; }
@@ -55,6 +61,22 @@ public:
 
 signals:
     void coverClicked();
+    void favoriteClicked();
+    void shuffleClicked();
+    void previousClicked();
+    void back10Clicked();
+    void playClicked();
+    void fwd10Clicked();
+    void nextClicked();
+    void repeatClicked();
+    void eqClicked();
+    void fullscreenClicked();
+    void pipClicked();
+    void queueToggled(bool shown);
+    // A position picked on the seek bar (not while dragging).
+    void seekChosen(double seconds);
+    void seekHovered(double seconds, const QPoint &globalAnchor);
+    void seekHoverLeft();
 
 protected:
     bool event(QEvent *event) override;
@@ -67,6 +89,7 @@ private:
     QLayout *buildCentreColumn();
     QLayout *buildRightRow();
     void connectPlayer();
+    void forwardSignals();
 
     void onPositionChanged(double pos);
     void onDurationChanged(double dur);

@@ -5,6 +5,7 @@
 #include "engine/PlayerCore.h"
 #include "ui/Icons.h"
 #include "ui/SpeedText.h"
+#include "ui/Theme.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/SeekBar.h"
 
@@ -103,7 +104,8 @@ void ControlBar::refreshPlayIcon()
 {
     const bool playing = !m_core->isPaused() && !m_core->isIdle();
     m_playButton->setIcon(tintedIcon(playing ? QStringLiteral("pause") : QStringLiteral("play"),
-                                     QColor(0x07, 0x11, 0x1f), QColor(0x07, 0x11, 0x1f)));
+                                     themeColor(ThemeColor::Window),
+                                     themeColor(ThemeColor::Window)));
 }
 
 void ControlBar::refreshStatus()

@@ -1,5 +1,7 @@
 #include "ui/bars/PreviewPopup.h"
 
+#include "ui/Theme.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPixmap>
@@ -21,8 +23,10 @@ PreviewPopup::PreviewPopup(QWidget *parent)
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_StyledBackground);
-    setStyleSheet(QStringLiteral("PreviewPopup { background: #07111f; border: 1px solid #2bd9fe; "
-                                 "border-radius: 10px; }QLabel { background: transparent; }"));
+    setStyleSheet(
+            QStringLiteral("PreviewPopup { background: %1; border: 1px solid %2; "
+                           "border-radius: 10px; }QLabel { background: transparent; }")
+                    .arg(QLatin1String(ThemeColor::Window), QLatin1String(ThemeColor::Accent)));
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 6);
@@ -33,10 +37,12 @@ PreviewPopup::PreviewPopup(QWidget *parent)
     m_picture->hide();
     m_chapter = new QLabel(this);
     m_chapter->setAlignment(Qt::AlignCenter);
-    m_chapter->setStyleSheet(QStringLiteral("color: #a8b5c7; font-size: 8.5pt;"));
+    m_chapter->setStyleSheet(QStringLiteral("color: %1; font-size: 8.5pt;")
+                                     .arg(QLatin1String(ThemeColor::SecondaryText)));
     m_time = new QLabel(this);
     m_time->setAlignment(Qt::AlignCenter);
-    m_time->setStyleSheet(QStringLiteral("font-weight: 800; color: #ffffff;"));
+    m_time->setStyleSheet(
+            QStringLiteral("font-weight: 800; color: %1;").arg(QLatin1String(ThemeColor::White)));
 
     layout->addWidget(m_picture);
     layout->addWidget(m_chapter);

@@ -1,6 +1,7 @@
 #include "ui/bars/SeekBar.h"
 
 #include "app/AppSettings.h"
+#include "ui/Theme.h"
 
 #include <QKeyEvent>
 #include <QLinearGradient>
@@ -181,7 +182,7 @@ void SeekBar::paintEvent(QPaintEvent *)
 
     const QRect track = trackRect();
     const double radius = track.height() / 2.0;
-    painter.setBrush(QColor(0x22, 0x34, 0x4c));
+    painter.setBrush(themeColor(ThemeColor::Border));
     painter.drawRoundedRect(track, radius, radius);
 
     if (m_duration <= 0)
@@ -189,7 +190,7 @@ void SeekBar::paintEvent(QPaintEvent *)
 
     if (m_hovering && !m_dragging && m_hoverX >= 0) {
         const int hoverEnd = std::clamp(m_hoverX, track.left(), track.left() + track.width());
-        painter.setBrush(QColor(255, 255, 255, 40));
+        painter.setBrush(themeColor(ThemeColor::White, 40));
         painter.drawRoundedRect(
                 QRect(track.left(), track.top(), hoverEnd - track.left(), track.height()), radius,
                 radius);
@@ -201,22 +202,22 @@ void SeekBar::paintEvent(QPaintEvent *)
         int bandWidth = endX - startX;
         if (bandWidth < 3)
             bandWidth = 2;
-        painter.setBrush(QColor(139, 92, 246, 110));
+        painter.setBrush(themeColor(ThemeColor::Accent2, 110));
         painter.drawRect(QRect(startX, track.top() - 3, bandWidth, track.height() + 6));
     }
 
     const int progressX = xForSeconds(m_position);
     if (progressX > track.left()) {
         QLinearGradient gradient(track.left(), 0, track.left() + track.width(), 0);
-        gradient.setColorAt(0, QColor(0x2b, 0xd9, 0xfe));
-        gradient.setColorAt(1, QColor(0x8b, 0x5c, 0xf6));
+        gradient.setColorAt(0, themeColor(ThemeColor::Accent));
+        gradient.setColorAt(1, themeColor(ThemeColor::Accent2));
         painter.setBrush(gradient);
         painter.drawRoundedRect(
                 QRect(track.left(), track.top(), progressX - track.left(), track.height()), radius,
                 radius);
     }
 
-    painter.setBrush(QColor(0x07, 0x11, 0x1f));
+    painter.setBrush(themeColor(ThemeColor::Window));
     for (const ChapterInfo &chapter : m_chapters) {
         if (chapter.time > ChapterTickMinSeconds)
             painter.drawRect(QRect(xForSeconds(chapter.time) - 1, track.top(), 2, track.height()));

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "ui/Host.h"
 #include "ui/Icons.h"
+#include "ui/Theme.h"
 #include "ui/WidgetBuilders.h"
 
 #include <QDesktopServices>
@@ -28,7 +29,7 @@ HomePage::HomePage(Host *host, QWidget *parent)
     auto *bannerRow = new QHBoxLayout(m_banner);
     bannerRow->setContentsMargins(16, 10, 10, 10);
     auto *sparkle = new QLabel(m_banner);
-    sparkle->setPixmap(renderIcon(QStringLiteral("sparkles"), 22, QColor(0x8b, 0x5c, 0xf6)));
+    sparkle->setPixmap(renderIcon(QStringLiteral("sparkles"), 22, themeColor(ThemeColor::Accent2)));
     bannerRow->addWidget(sparkle);
     m_bannerText = new QLabel(m_banner);
     m_bannerText->setWordWrap(true);
@@ -109,10 +110,12 @@ void HomePage::refresh()
 void HomePage::showUpdateAvailable(const QString &version, const QString &notes,
                                    const QString &link)
 {
-    m_bannerText->setText(QStringLiteral("<b>%1 %2</b><br><span style='color:#a8b5c7'>%3</span>")
+    m_bannerText->setText(QStringLiteral("<b>%1 %2</b><br><span style='color:%3'>%4</span>")
                                   .arg(uiText(QStringLiteral("New version available:"),
                                               QStringLiteral("Nova versão disponível:")),
-                                       version.toHtmlEscaped(), notes.toHtmlEscaped()));
+                                       version.toHtmlEscaped(),
+                                       QLatin1String(ThemeColor::SecondaryText),
+                                       notes.toHtmlEscaped()));
     m_bannerLink = link;
     m_bannerButton->setText(
             uiText(QStringLiteral("Download update"), QStringLiteral("Baixar atualização")));

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "ui/Icons.h"
+#include "ui/Theme.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -11,6 +12,25 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+namespace {
+
+// The title's look in the full and the compact view.
+QString titleStyle(bool compact)
+{
+    return (compact ? QStringLiteral("font-size: 11pt; font-weight: 700; color: %1;")
+                    : QStringLiteral("font-size: 19pt; font-weight: 800; color: %1;"))
+            .arg(QLatin1String(ThemeColor::White));
+}
+
+// A link that looks like plain text in the given colour.
+QString linkHtml(const char *color, const QString &text)
+{
+    return QStringLiteral("<a style='color:%1;text-decoration:none' href='a'>%2</a>")
+            .arg(QLatin1String(color), text.toHtmlEscaped());
+}
+
+} // namespace
 
 NowPlaying::NowPlaying(PlayerCore *core, QWidget *parent)
     : QWidget(parent)
@@ -27,20 +47,22 @@ NowPlaying::NowPlaying(PlayerCore *core, QWidget *parent)
     m_coverLabel->setFixedSize(340, 340);
     column->addWidget(m_coverLabel, 0, Qt::AlignHCenter);
     m_kicker = new QLabel(this);
-    m_kicker->setStyleSheet(QStringLiteral(
-            "color: #2bd9fe; font-weight: 800; font-size: 8.5pt; letter-spacing: 2px;"));
+    m_kicker->setStyleSheet(
+            QStringLiteral("color: %1; font-weight: 800; font-size: 8.5pt; letter-spacing: 2px;")
+                    .arg(QLatin1String(ThemeColor::Accent)));
     column->addWidget(m_kicker);
     m_titleLabel = new QLabel(this);
     m_titleLabel->setWordWrap(true);
-    m_titleLabel->setStyleSheet(
-            QStringLiteral("font-size: 19pt; font-weight: 800; color: #ffffff;"));
+    m_titleLabel->setStyleSheet(titleStyle(false));
     column->addWidget(m_titleLabel);
     m_artistLabel = new QLabel(this);
-    m_artistLabel->setStyleSheet(QStringLiteral("font-size: 12pt; color: #c9d4e3;"));
+    m_artistLabel->setStyleSheet(
+            QStringLiteral("font-size: 12pt; color: %1;").arg(QLatin1String(ThemeColor::IconTint)));
     m_artistLabel->setCursor(Qt::PointingHandCursor);
     column->addWidget(m_artistLabel);
     m_albumLabel = new QLabel(this);
-    m_albumLabel->setStyleSheet(QStringLiteral("font-size: 10pt; color: #a8b5c7;"));
+    m_albumLabel->setStyleSheet(QStringLiteral("font-size: 10pt; color: %1;")
+                                        .arg(QLatin1String(ThemeColor::SecondaryText)));
     m_albumLabel->setCursor(Qt::PointingHandCursor);
     column->addWidget(m_albumLabel);
     column->addStretch(1);
@@ -67,16 +89,8 @@ void NowPlaying::setTrack(const QString &path, const QString &title, const QStri
                     ? uiText(QStringLiteral("LIVE"), QStringLiteral("AO VIVO"))
                     : uiText(QStringLiteral("NOW PLAYING"), QStringLiteral("TOCANDO AGORA")));
     m_titleLabel->setText(title);
-    m_artistLabel->setText(artist.isEmpty()
-                                   ? QString()
-                                   : QStringLiteral("<a style='color:#c9d4e3;text-decoration:none' "
-                                                    "href='a'>%1</a>")
-                                             .arg(artist.toHtmlEscaped()));
-    m_albumLabel->setText(album.isEmpty()
-                                  ? QString()
-                                  : QStringLiteral("<a style='color:#a8b5c7;text-decoration:none' "
-                                                   "href='a'>%1</a>")
-                                            .arg(album.toHtmlEscaped()));
+    m_artistLabel->setText(artist.isEmpty() ? QString() : linkHtml(ThemeColor::IconTint, artist));
+    m_albumLabel->setText(album.isEmpty() ? QString() : linkHtml(ThemeColor::SecondaryText, album));
     applyCover();
     update();
 }
@@ -88,9 +102,7 @@ void NowPlaying::setCompact(bool on)
     m_artistLabel->setVisible(!on);
     m_albumLabel->setVisible(!on);
     m_kicker->setVisible(!on);
-    m_titleLabel->setStyleSheet(
-            on ? QStringLiteral("font-size: 11pt; font-weight: 700; color: #ffffff;")
-               : QStringLiteral("font-size: 19pt; font-weight: 800; color: #ffffff;"));
+    m_titleLabel->setStyleSheet(titleStyle(on));
     if (auto *row = qobject_cast<QHBoxLayout *>(layout())) {
         if (on)
             row->setContentsMargins(14, 10, 14, 110);
@@ -123,7 +135,7 @@ void NowPlaying::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     QLinearGradient gradient(rect().topLeft(), rect().bottomRight());
-    gradient.setColorAt(0, QColor(QStringLiteral("#0d1b2e")));
-    gradient.setColorAt(1, QColor(QStringLiteral("#07111f")));
+    gradient.setColorAt(0, themeColor(ThemeColor::Base));
+    gradient.setColorAt(1, themeColor(ThemeColor::Window));
     painter.fillRect(rect(), gradient);
 }

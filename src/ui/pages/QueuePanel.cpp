@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "ui/Icons.h"
+#include "ui/Theme.h"
 #include "ui/WidgetBuilders.h"
 
 #include <QFileInfo>
@@ -60,9 +61,11 @@ QueuePanel::QueuePanel(PlayerCore *core, QWidget *parent)
 
     m_list = new QListWidget(this);
     m_list->setIconSize(QSize(16, 16));
-    m_list->setStyleSheet(QStringLiteral(
-            "QListWidget { background: transparent; border: none; } QListWidget::item { padding: "
-            "8px 6px; border-radius: 8px; }QListWidget::item:selected { background: #183049; }"));
+    m_list->setStyleSheet(
+            QStringLiteral("QListWidget { background: transparent; border: none; } "
+                           "QListWidget::item { padding: 8px 6px; border-radius: 8px; }"
+                           "QListWidget::item:selected { background: %1; }")
+                    .arg(QLatin1String(ThemeColor::Selection)));
     layout->addWidget(m_list, 1);
     connect(m_list, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *item) { m_core->playIndex(m_list->row(item)); });
@@ -83,15 +86,15 @@ void QueuePanel::rebuild()
         auto *item = new QListWidgetItem(title, m_list);
         item->setToolTip(entry.path);
         if (entry.current) {
-            item->setIcon(tintedIcon(QStringLiteral("play"), QColor(QStringLiteral("#2bd9fe")),
-                                     QColor(QStringLiteral("#2bd9fe"))));
-            item->setForeground(QColor(QStringLiteral("#2bd9fe")));
+            item->setIcon(tintedIcon(QStringLiteral("play"), themeColor(ThemeColor::Accent),
+                                     themeColor(ThemeColor::Accent)));
+            item->setForeground(themeColor(ThemeColor::Accent));
             QFont font = item->font();
             font.setWeight(QFont::Bold);
             item->setFont(font);
         } else {
             item->setIcon(QIcon(
-                    renderIcon(QStringLiteral("music"), 16, QColor(QStringLiteral("#4b5d75")))));
+                    renderIcon(QStringLiteral("music"), 16, themeColor(ThemeColor::Disabled))));
         }
     }
     m_count->setText(

@@ -4,6 +4,8 @@
 #include "engine/PlayerCore.h"
 #include "ui/Actions.h"
 #include "ui/Host.h"
+#include "ui/Theme.h"
+#include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
 
 #include <QAction>
@@ -18,15 +20,6 @@
 #include <QSettings>
 #include <QTableWidget>
 #include <QVBoxLayout>
-
-namespace {
-
-QString tr2(const char *english, const char *portuguese)
-{
-    return uiText(QString::fromUtf8(english), QString::fromUtf8(portuguese));
-}
-
-} // namespace
 
 SettingsPage::SettingsPage(Host *host, QWidget *parent)
     : QWidget(parent)
@@ -131,7 +124,7 @@ void SettingsPage::fillShortcutTable()
         const int row = m_shortcutTable->rowCount();
         m_shortcutTable->insertRow(row);
         auto *groupItem = new QTableWidgetItem(registry->category(id));
-        groupItem->setForeground(QColor(QStringLiteral("#6b7c93")));
+        groupItem->setForeground(themeColor(ThemeColor::MutedText));
         m_shortcutTable->setItem(row, 0, groupItem);
         m_shortcutTable->setItem(row, 1, new QTableWidgetItem(action->icon(), action->text()));
         auto *editor = new QKeySequenceEdit(action->shortcut(), m_shortcutTable);
@@ -180,13 +173,11 @@ void SettingsPage::refreshAudioDevices()
     m_deviceBox->clear();
     const QString stored =
             settingValue(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
-    for (const QVariant &entry : m_host->player()->audioDevices()) {
-        const QVariantMap device = entry.toMap();
-        const QString name = device.value(QStringLiteral("name")).toString();
-        const QString text =
-                name == QLatin1String("auto")
-                        ? tr2("Automatic (system default)", "Automática (padrão do sistema)")
-                        : device.value(QStringLiteral("description")).toString();
+    for (const AudioDevice &device : m_host->player()->audioDevices()) {
+        const QString &name = device.name;
+        const QString text = device.isAutomatic() ? tr2("Automatic (system default)",
+                                                        "Automática (padrão do sistema)")
+                                                  : device.description;
         m_deviceBox->addItem(text, name);
         if (name == stored)
             m_deviceBox->setCurrentIndex(m_deviceBox->count() - 1);

@@ -1,5 +1,4 @@
-#include "ui/MainWindow.h"
-#include "ui/Toast.h"
+#include "ui/window/FocusKeyFilter.h"
 
 #include <QAbstractItemView>
 #include <QAbstractSlider>
@@ -10,8 +9,6 @@
 
 namespace {
 
-// Navigation keys that a focused list, spin box, combo box, slider or the
-// seek bar needs for itself.
 bool isNavigationKey(int key)
 {
     switch (key) {
@@ -34,7 +31,14 @@ bool isNavigationKey(int key)
 
 } // namespace
 
-bool MainWindow::keepsKeyForFocus(QKeyEvent *event) const
+FocusKeyFilter::FocusKeyFilter(QWidget *volumeSlider, QObject *parent)
+    : QObject(parent)
+    , m_volumeSlider(volumeSlider)
+{
+    qApp->installEventFilter(this);
+}
+
+bool FocusKeyFilter::keepsKeyForFocus(const QKeyEvent *event) const
 {
     // The keypad flag is not a modifier the user holds.
     if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::NoModifier)
@@ -52,33 +56,18 @@ bool MainWindow::keepsKeyForFocus(QKeyEvent *event) const
     if (qobject_cast<QAbstractSpinBox *>(focus) || qobject_cast<QComboBox *>(focus))
         return true;
     if (auto *slider = qobject_cast<QAbstractSlider *>(focus))
-        return slider != volumeSlider();
+        return slider != m_volumeSlider;
     return false;
 }
 
-bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+bool FocusKeyFilter::eventFilter(QObject *watched, QEvent *event)
 {
-    if (handleModeEvent(watched, event))
+    // Accepting the override hands the key to the focused widget and keeps
+    // the window's shortcut from firing.
+    if (event->type() == QEvent::ShortcutOverride &&
+        keepsKeyForFocus(static_cast<QKeyEvent *>(event))) {
+        event->accept();
         return true;
-    switch (event->type()) {
-    case QEvent::ShortcutOverride:
-        // Accepting the override hands the key to the focused widget and keeps
-        // the window's shortcut from firing.
-        if (keepsKeyForFocus(static_cast<QKeyEvent *>(event))) {
-            event->accept();
-            return true;
-        }
-        break;
-    case QEvent::Resize:
-        if (watched == m_content || watched == m_videoArea) {
-            if (m_toast && m_toast->parentWidget() == watched && m_toast->isVisible())
-                m_toast->reposition();
-        }
-        if (watched == m_videoArea)
-            placeOverlayBar();
-        break;
-    default:
-        break;
     }
-    return QMainWindow::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event);
 }

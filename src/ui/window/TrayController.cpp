@@ -1,0 +1,101 @@
+#include "ui/window/TrayController.h"
+
+#include "engine/PlayerCore.h"
+#include "ui/Actions.h"
+#include "ui/Icons.h"
+#include "ui/UiText.h"
+
+#include <QAction>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QSystemTrayIcon>
+
+namespace {
+
+constexpr int NoteMs = 10000;
+
+} // namespace
+
+TrayController::TrayController(QWidget *window, PlayerCore *core, QObject *parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_core(core)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        qInfo() << "bandeja do sistema indisponivel";
+        return;
+    }
+    // Hidden in the tray the window is no longer visible, and neither is
+    // anything else once the balloon goes; that must not end the program.
+    // Closing the window quits explicitly.
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    m_tray = new QSystemTrayIcon(appIcon(), this);
+    m_tray->setToolTip(QStringLiteral("Zorvi Player"));
+    auto *menu = new QMenu(window);
+    menu->addAction(::icon(QStringLiteral("home")), tr2("Show window", "Mostrar janela"), this,
+                    [this] { showWindow(); });
+    menu->addSeparator();
+    for (const char *id : {"play_pause", "prev", "next"}) {
+        if (QAction *action = Actions::instance()->action(QString::fromLatin1(id)))
+            menu->addAction(action);
+    }
+    menu->addSeparator();
+    if (QAction *quit = Actions::instance()->action(QStringLiteral("quit")))
+        menu->addAction(quit);
+    m_menu = menu;
+    m_tray->setContextMenu(menu);
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { onActivated(reason); });
+    connect(core, &PlayerCore::pauseChanged, this, &TrayController::onPauseChanged);
+    m_tray->show();
+}
+
+QMenu *TrayController::menu() const
+{
+    return m_menu;
+}
+
+void TrayController::onActivated(int reason)
+{
+    if (reason == QSystemTrayIcon::MiddleClick) {
+        m_core->togglePause();
+        return;
+    }
+    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
+        return;
+    if (m_window->isVisible() && !m_window->isMinimized())
+        m_window->hide();
+    else
+        showWindow();
+}
+
+void TrayController::onPauseChanged(bool paused)
+{
+    m_tray->setToolTip(QStringLiteral("Zorvi Player — %1")
+                               .arg(paused ? tr2("paused", "pausado") : m_core->nowPlayingTitle()));
+}
+
+void TrayController::showWindow()
+{
+    m_window->showNormal();
+    m_window->raise();
+    m_window->activateWindow();
+}
+
+void TrayController::setIconVisible(bool visible)
+{
+    if (m_tray)
+        m_tray->setVisible(visible);
+}
+
+void TrayController::noteHiddenInTray()
+{
+    if (!m_tray || m_noteShown)
+        return;
+    m_noteShown = true;
+    m_tray->showMessage(QStringLiteral("Zorvi Player"),
+                        tr2("Still playing in the tray. Click the icon to open.",
+                            "Continua tocando aqui na bandeja. Clique no ícone para abrir."),
+                        QSystemTrayIcon::Information, NoteMs);
+}
