@@ -34,6 +34,8 @@ class tst_ControlBarWindow final : public QObject
     std::unique_ptr<MainWindow> m_window;
     QString m_video;
     QString m_second;
+    QString m_numberedA;
+    QString m_numberedB;
 
     ControlBar *bar() const { return m_window->controlBar(); }
     SeekBar *seekBar() const { return bar()->seekBar(); }
@@ -95,6 +97,10 @@ private Q_SLOTS:
                                    "25", "-preset", "ultrafast", "-pix_fmt", "yuv420p", m_video}));
         m_second = TestMedia::solidVideo(m_media.filePath("second.mp4"), 20, "green");
         QVERIFY(!m_second.isEmpty());
+        // Frames that carry their number, a keyframe every 2 s, one tint per file.
+        m_numberedA = TestMedia::numberedVideo(m_media.filePath("a.mp4"), 12, QColor(200, 40, 40));
+        m_numberedB = TestMedia::numberedVideo(m_media.filePath("b.mp4"), 12, QColor(40, 40, 200));
+        QVERIFY(!m_numberedA.isEmpty() && !m_numberedB.isEmpty());
 
         m_core = PlayerTestUtil::startCore();
 
@@ -224,6 +230,45 @@ private Q_SLOTS:
         QVERIFY(!m_window->seekPreview()->isPending());
         QCOMPARE(m_window->seekPreview()->lastPosition(), -1.0);
         QVERIFY(popup->pictureLabel()->isHidden());
+        QApplication::sendEvent(seekBar(), &leave);
+    }
+
+    // Resting on the timeline of a playing video shows the keyframe at or
+    // before that position, and after a change of file only the new file's.
+    void hoverShowsTheFrameOfTheCurrentFile()
+    {
+        auto *popup = m_window->findChild<PreviewPopup *>();
+        QVERIFY(popup);
+        QLabel *picture = popup->pictureLabel();
+        auto shown = [picture] { return picture->pixmap().toImage(); };
+
+        play(m_numberedA);
+        QVERIFY(m_core->hasVideo());
+        hoverAt(xFor(7.3));
+        const double hovered = m_window->seekPreview()->lastPosition();
+        QVERIFY(hovered > 6.2 && hovered < 8.0);
+        QTRY_VERIFY_WITH_TIMEOUT(!picture->isHidden() && !shown().isNull(), 15000);
+        TestMedia::NumberedFrame frame = TestMedia::readNumberedFrame(shown());
+        const int keyframe = int(hovered / 2) * 2 * TestMedia::NumberedFps;
+        QCOMPARE(frame.frame, keyframe);
+        QVERIFY(TestMedia::sameTint(frame.tint, QColor(200, 40, 40)));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(seekBar(), &leave);
+
+        // Hover A, then switch to B at once: whatever A's request brings back
+        // must not be shown once B is loaded.
+        hoverAt(xFor(3.1));
+        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+        m_window->playPaths({m_numberedB}, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 15000);
+        QVERIFY(shown().isNull() || picture->isHidden());
+        hoverAt(xFor(9.1));
+        QTRY_VERIFY_WITH_TIMEOUT(!picture->isHidden() && !shown().isNull(), 15000);
+        frame = TestMedia::readNumberedFrame(shown());
+        QVERIFY2(TestMedia::sameTint(frame.tint, QColor(40, 40, 200)),
+                 qPrintable(frame.tint.name()));
+        QCOMPARE(frame.frame, int(m_window->seekPreview()->lastPosition() / 2) * 2 *
+                                      TestMedia::NumberedFps);
         QApplication::sendEvent(seekBar(), &leave);
     }
 

@@ -1,8 +1,10 @@
 #include "PlayerTestUtil.h"
+#include "TaggedMedia.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
+#include "library/Library.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 #include "ui/Toast.h"
@@ -151,6 +153,35 @@ private Q_SLOTS:
         appSettings().remove(QStringLiteral("shortcuts"));
         appSettings().remove(QStringLiteral("window/geometry"));
         waitIdle();
+    }
+
+    // The window starts the library scan once it is up and shows how it went
+    // in the sidebar; the scanned song reaches the database with its tags.
+    void windowScansTheLibraryAndShowsTheCount()
+    {
+        QTemporaryDir music;
+        const QString song = TaggedMedia::audio(music.filePath("song.mp3"));
+        QVERIFY(!song.isEmpty());
+        TaggedMedia::Tags tags;
+        tags.title = QStringLiteral("Manhã");
+        tags.artists = {QStringLiteral("Aurora")};
+        QVERIFY(TaggedMedia::writeTags(song, tags));
+        appSettings().setValue(QStringLiteral("library/audio"), QStringList{music.path()});
+        appSettings().setValue(QStringLiteral("library/video"), QStringList{});
+
+        auto window = makeWindow();
+        QVERIFY(window);
+        QLabel *status = window->navigator()->statusLabel();
+        // Windows of earlier cases may have scanned before; this one's scan
+        // is the one that finds the song.
+        QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("1 files in library"), 20000);
+        QVERIFY(status->isVisible());
+        const auto row = Database::instance()->mediaByPath(song);
+        QVERIFY(row.has_value());
+        QCOMPARE(row->title, QStringLiteral("Manhã"));
+        QCOMPARE(row->artist, QStringLiteral("Aurora"));
+        appSettings().remove(QStringLiteral("library/audio"));
+        appSettings().remove(QStringLiteral("library/video"));
     }
 
     void geometryDefaultsAndIsRestored()

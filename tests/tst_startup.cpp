@@ -182,8 +182,8 @@ private Q_SLOTS:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("[ui]\nlanguage=" + language.toUtf8() + "\n");
         }
-        const QStringList before = filesUnder(home.path());
         QProcessEnvironment env = TestMedia::isolatedEnvironment(home.path());
+        const QStringList before = filesUnder(home.path());
         for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
             env.remove(name);
         QProcess process;

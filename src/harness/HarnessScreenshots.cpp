@@ -2,6 +2,7 @@
 
 #include "engine/PlayerCore.h"
 #include "harness/HarnessSupport.h"
+#include "library/Library.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 
@@ -25,7 +26,10 @@ HarnessScreenshots::HarnessScreenshots(MainWindow *window, PlayerCore *core,
     , m_core(core)
     , m_outputFolder(outputFolder)
     , m_sampleFolder(sampleFolder)
-{}
+{
+    // The library pages are pictured once the window's first scan has filled them.
+    connect(Library::instance(), &Library::scanFinished, this, [this] { m_libraryScanned = true; });
+}
 
 void HarnessScreenshots::start(MainWindow *window, PlayerCore *core, const QString &outputFolder,
                                const QString &sampleFolder)
@@ -105,7 +109,8 @@ void HarnessScreenshots::run()
              QStringLiteral("avi"), QStringLiteral("mov")});
 
     placeWindow();
-    waitMs(800);
+    if (!waitFor([&] { return m_libraryScanned; }, 60000))
+        m_problems << QStringLiteral("the library scan did not finish");
     const QStringList pages = {QStringLiteral("home"),    QStringLiteral("videos"),
                                QStringLiteral("music"),   QStringLiteral("playlists"),
                                QStringLiteral("recents"), QStringLiteral("radios"),

@@ -42,4 +42,5 @@ private:
     QString m_sampleFolder;
     QStringList m_problems;
     int m_saved = 0;
+    bool m_libraryScanned = false;
 };

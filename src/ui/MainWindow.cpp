@@ -6,7 +6,9 @@
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
+#include "library/Library.h"
 #include "library/MediaFiles.h"
+#include "library/Thumbnailer.h"
 #include "platform/DarkTitleBar.h"
 #include "ui/Actions.h"
 #include "ui/Icons.h"
@@ -28,6 +30,7 @@
 #include "ui/window/CloseSequence.h"
 #include "ui/window/FocusKeyFilter.h"
 #include "ui/window/KeepAwakeController.h"
+#include "ui/window/LibraryStatus.h"
 #include "ui/window/MediaControlsBridge.h"
 #include "ui/window/MediaOpener.h"
 #include "ui/window/NowPlayingPresenter.h"
@@ -86,6 +89,8 @@ MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
     m_close = new CloseSequence(this, core, m_session, m_modes, m_keepAwake, m_tray, this);
     new FocusKeyFilter(m_controlBar->volumeSlider(), this);
     connectParts();
+    m_libraryStatus = new LibraryStatus(Library::instance(), m_navigator->statusLabel(), this);
+    m_libraryStatus->scheduleFirstScan();
 
     const QByteArray geometry =
             appSettings().value(QStringLiteral("window/geometry")).toByteArray();
@@ -128,7 +133,8 @@ void MainWindow::buildLayout()
     addPages();
 
     m_toast = new Toast(m_content);
-    m_seekPreview = new SeekPreviewController(new PreviewPopup(this), m_core, m_session, this);
+    m_seekPreview = new SeekPreviewController(new PreviewPopup(this), m_core, m_session,
+                                              Thumbnailer::instance(), this);
     m_content->installEventFilter(this);
     m_videoArea->installEventFilter(this);
     m_presenter = new NowPlayingPresenter(this, m_core, m_session, m_database, m_controlBar,

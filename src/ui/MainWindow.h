@@ -21,6 +21,7 @@ class PlayerMenus;
 class PlayerPage;
 class QStackedWidget;
 class QueuePanel;
+class LibraryStatus;
 class SeekPreviewController;
 class SettingsPage;
 class Toast;
@@ -118,6 +119,7 @@ private:
     PlayerMenus *m_menus = nullptr;
     WindowModeController *m_modes = nullptr;
     SeekPreviewController *m_seekPreview = nullptr;
+    LibraryStatus *m_libraryStatus = nullptr;
     MediaControlsBridge *m_mediaControls = nullptr;
     NowPlayingPresenter *m_presenter = nullptr;
     KeepAwakeController *m_keepAwake = nullptr;

@@ -1,6 +1,7 @@
 #include "ui/window/PlayerMenus.h"
 
 #include "app/AppSettings.h"
+#include "app/Version.h"
 #include "engine/AudioDevice.h"
 #include "engine/FormatTime.h"
 #include "engine/MediaPaths.h"

@@ -4,6 +4,7 @@
 #include "engine/FormatTime.h"
 #include "engine/MediaPaths.h"
 #include "engine/PlayerCore.h"
+#include "library/Thumbnailer.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/window/PlaybackSession.h"
 
@@ -12,14 +13,50 @@
 #include <cmath>
 
 SeekPreviewController::SeekPreviewController(PreviewPopup *popup, PlayerCore *core,
-                                             PlaybackSession *session, QObject *parent)
+                                             PlaybackSession *session, Thumbnailer *thumbnailer,
+                                             QObject *parent)
     : QObject(parent)
     , m_popup(popup)
     , m_core(core)
     , m_session(session)
+    , m_thumbnailer(thumbnailer)
 {
     m_restTimer.setInterval(RestMs);
     m_restTimer.setSingleShot(true);
+    connect(&m_restTimer, &QTimer::timeout, this, &SeekPreviewController::requestFrame);
+    connect(thumbnailer, &Thumbnailer::previewReady, this, &SeekPreviewController::showFrame);
+    connect(core, &PlayerCore::fileStarted, this, &SeekPreviewController::reset);
+    // Library thumbnails wait while a video plays, so they never take the
+    // decoder's time from it; previews still answer.
+    connect(core, &PlayerCore::pauseChanged, this, &SeekPreviewController::updateHold);
+    connect(core, &PlayerCore::idleChanged, this, &SeekPreviewController::updateHold);
+    connect(core, &PlayerCore::videoPresenceChanged, this, &SeekPreviewController::updateHold);
+    updateHold();
+}
+
+void SeekPreviewController::updateHold()
+{
+    m_thumbnailer->setHold(!m_core->isIdle() && !m_core->isPaused() && m_core->hasVideo());
+}
+
+void SeekPreviewController::requestFrame()
+{
+    const QString path = m_session->currentPath();
+    if (m_popup->isVisible() && m_lastPosition >= 0 && m_core->hasVideo() &&
+        !isNetworkSource(path))
+        m_thumbnailer->requestPreview(path, m_lastPosition);
+}
+
+void SeekPreviewController::showFrame(const QString &path, double position, const QImage &image)
+{
+    if (path != m_session->currentPath() || !m_popup->isVisible() ||
+        std::abs(position - m_lastPosition) >= SamePositionSeconds)
+        return;
+    // A frame that could not be made must not leave another position's up.
+    if (image.isNull())
+        m_popup->clearImage();
+    else
+        m_popup->setImage(image);
 }
 
 void SeekPreviewController::hover(double seconds, const QPoint &globalAnchor)
@@ -51,11 +88,15 @@ void SeekPreviewController::leave()
     m_popup->hide();
     m_restTimer.stop();
     m_lastPosition = -1.0;
+    m_thumbnailer->cancelPreview();
 }
 
 void SeekPreviewController::reset()
 {
     m_popup->hide();
     m_popup->clearImage();
+    m_restTimer.stop();
     m_lastPosition = -1.0;
+    // A pending frame of the old file must not reload it ahead of the library queue.
+    m_thumbnailer->cancelPreview();
 }

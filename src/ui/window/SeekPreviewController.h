@@ -6,10 +6,13 @@
 class PlaybackSession;
 class PlayerCore;
 class PreviewPopup;
+class QImage;
 class QPoint;
+class Thumbnailer;
 
 // The popup over the seek bar: time and chapter at once, and a frame asked
-// for only once the pointer rests.
+// for only once the pointer rests. It is also the window's link to the
+// thumbnailer, which holds its library queue while a video plays.
 class SeekPreviewController : public QObject
 {
     Q_OBJECT
@@ -19,8 +22,11 @@ public:
     // The pointer must move this far before another frame is worth asking for.
     static constexpr double MinStepSeconds = 0.8;
 
+    // A frame this close to the position asked for is the one asked for.
+    static constexpr double SamePositionSeconds = 0.81;
+
     SeekPreviewController(PreviewPopup *popup, PlayerCore *core, PlaybackSession *session,
-                          QObject *parent = nullptr);
+                          Thumbnailer *thumbnailer, QObject *parent = nullptr);
 
     void hover(double seconds, const QPoint &globalAnchor);
     void leave();
@@ -32,9 +38,14 @@ public:
     double lastPosition() const { return m_lastPosition; }
 
 private:
+    void requestFrame();
+    void showFrame(const QString &path, double position, const QImage &image);
+    void updateHold();
+
     PreviewPopup *m_popup;
     PlayerCore *m_core;
     PlaybackSession *m_session;
+    Thumbnailer *m_thumbnailer;
     QTimer m_restTimer;
     double m_lastPosition = -1.0;
 };
