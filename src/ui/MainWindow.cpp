@@ -19,6 +19,7 @@
 #include "ui/pages/HomePage.h"
 #include "ui/pages/MusicPage.h"
 #include "ui/pages/NowPlaying.h"
+#include "ui/pages/PageContext.h"
 #include "ui/pages/PlayerPage.h"
 #include "ui/pages/PlaylistsPage.h"
 #include "ui/pages/QueuePanel.h"
@@ -155,20 +156,21 @@ void MainWindow::buildLayout()
 void MainWindow::addPages()
 {
     using Slot = PageNavigator::Slot;
-    auto *home = new HomePage(this);
-    auto *recents = new RecentsPage(this);
-    auto *radios = new RadiosPage(this);
-    m_musicPage = new MusicPage(this);
-    m_settingsPage = new SettingsPage(this);
+    const PageContext context{this, m_core, m_database};
+    auto *home = new HomePage(context);
+    auto *recents = new RecentsPage(context);
+    auto *radios = new RadiosPage(context);
+    m_musicPage = new MusicPage(context);
+    m_settingsPage = new SettingsPage(context);
     PageNavigator *nav = m_navigator;
     nav->addPage(QStringLiteral("home"), tr2("Home", "Início"), QStringLiteral("home"), home,
                  Slot::Main, [home] { home->refresh(); });
     nav->addPage(QStringLiteral("videos"), tr2("Videos", "Vídeos"), QStringLiteral("film"),
-                 new VideosPage(this));
+                 new VideosPage(context));
     nav->addPage(QStringLiteral("music"), tr2("Music", "Música"), QStringLiteral("music"),
                  m_musicPage);
     nav->addPage(QStringLiteral("playlists"), QStringLiteral("Playlists"),
-                 QStringLiteral("playlist"), new PlaylistsPage(this));
+                 QStringLiteral("playlist"), new PlaylistsPage(context));
     nav->addPage(QStringLiteral("recents"), tr2("Recent", "Recentes"), QStringLiteral("clock"),
                  recents, Slot::Main, [recents] { recents->reload(); });
     nav->addPage(QStringLiteral("radios"), tr2("Radio & TV", "Rádios e TV"),

@@ -5,6 +5,7 @@
 #include "ui/Icons.h"
 #include "ui/Theme.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
@@ -15,9 +16,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-HomePage::HomePage(Host *host, QWidget *parent)
+HomePage::HomePage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 26);

@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class Database;
 class Host;
+struct PageContext;
 class QLabel;
 class QPushButton;
 
@@ -12,7 +14,7 @@ class HomePage : public QWidget
     Q_OBJECT
 
 public:
-    explicit HomePage(Host *host, QWidget *parent = nullptr);
+    explicit HomePage(const PageContext &context, QWidget *parent = nullptr);
 
     void refresh();
     void showUpdateAvailable(const QString &version, const QString &notes, const QString &link);
@@ -27,6 +29,7 @@ private:
     void onBannerClicked();
 
     Host *m_host;
+    Database *m_database;
     QWidget *m_banner = nullptr;
     QLabel *m_bannerText = nullptr;
     QPushButton *m_bannerButton = nullptr;

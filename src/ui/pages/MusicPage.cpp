@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "library/Database.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 #include "ui/pages/SimpleMediaList.h"
 
 #include <QHBoxLayout>
@@ -10,9 +11,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-MusicPage::MusicPage(Host *host, QWidget *parent)
+MusicPage::MusicPage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 26);
@@ -31,16 +33,16 @@ MusicPage::MusicPage(Host *host, QWidget *parent)
                                QStringLiteral("Ainda não há músicas na biblioteca.")),
                         QStringLiteral("Muted"));
     layout->addWidget(m_empty);
-    m_list = new SimpleMediaList(host, true, this);
+    m_list = new SimpleMediaList(context.host, true, this);
     layout->addWidget(m_list, 1);
-    connect(Database::instance(), &Database::libraryChanged, this, [this] { reload(); });
+    connect(m_database, &Database::libraryChanged, this, [this] { reload(); });
     reload();
 }
 
 void MusicPage::reload()
 {
     QList<SimpleMediaList::Entry> entries;
-    for (const MediaRecord &row : Database::instance()->libraryMedia(QStringLiteral("audio"))) {
+    for (const MediaRecord &row : m_database->libraryMedia(QStringLiteral("audio"))) {
         if (!m_artist.isEmpty() && row.artist != m_artist && row.albumArtist != m_artist)
             continue;
         if (!m_album.isEmpty() && row.album != m_album)

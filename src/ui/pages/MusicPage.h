@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class Database;
 class Host;
+struct PageContext;
 class QLabel;
 class SimpleMediaList;
 
@@ -13,7 +15,7 @@ class MusicPage : public QWidget
     Q_OBJECT
 
 public:
-    explicit MusicPage(Host *host, QWidget *parent = nullptr);
+    explicit MusicPage(const PageContext &context, QWidget *parent = nullptr);
 
     void reload();
     void showArtist(const QString &artist);
@@ -22,6 +24,7 @@ public:
 
 private:
     Host *m_host;
+    Database *m_database;
     SimpleMediaList *m_list = nullptr;
     QLabel *m_filterLabel = nullptr;
     QLabel *m_empty = nullptr;

@@ -5,14 +5,16 @@
 #include "ui/Host.h"
 #include "ui/Icons.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
 
-PlaylistsPage::PlaylistsPage(Host *host, QWidget *parent)
+PlaylistsPage::PlaylistsPage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 26);
@@ -30,16 +32,16 @@ PlaylistsPage::PlaylistsPage(Host *host, QWidget *parent)
     layout->addWidget(m_list, 1);
     connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         const qint64 id = item->data(Qt::UserRole + 9).toLongLong();
-        m_host->playPaths(Database::instance()->playlistItems(id), 0);
+        m_host->playPaths(m_database->playlistItems(id), 0);
     });
-    connect(Database::instance(), &Database::playlistsChanged, this, [this] { reload(); });
+    connect(m_database, &Database::playlistsChanged, this, [this] { reload(); });
     reload();
 }
 
 void PlaylistsPage::reload()
 {
     m_list->clear();
-    const QList<PlaylistInfo> playlists = Database::instance()->playlists();
+    const QList<PlaylistInfo> playlists = m_database->playlists();
     for (const PlaylistInfo &info : playlists) {
         auto *item = new QListWidgetItem(icon(QStringLiteral("playlist")),
                                          QStringLiteral("%1  ·  %2")

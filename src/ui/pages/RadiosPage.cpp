@@ -5,14 +5,16 @@
 #include "ui/Host.h"
 #include "ui/Icons.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 
 #include <QLabel>
 #include <QListWidget>
 #include <QVBoxLayout>
 
-RadiosPage::RadiosPage(Host *host, QWidget *parent)
+RadiosPage::RadiosPage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 26);
@@ -32,14 +34,14 @@ RadiosPage::RadiosPage(Host *host, QWidget *parent)
     connect(m_list, &QListWidget::itemActivated, this, [this](QListWidgetItem *item) {
         m_host->playPaths({item->data(Qt::UserRole + 1).toString()}, 0);
     });
-    connect(Database::instance(), &Database::stationsChanged, this, [this] { reload(); });
+    connect(m_database, &Database::stationsChanged, this, [this] { reload(); });
     reload();
 }
 
 void RadiosPage::reload()
 {
     m_list->clear();
-    const QList<StationRecord> stations = Database::instance()->stations(QString());
+    const QList<StationRecord> stations = m_database->stations(QString());
     for (const StationRecord &station : stations) {
         auto *item = new QListWidgetItem(icon(station.grp == QLatin1String("radio")
                                                       ? QStringLiteral("radio")

@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class Database;
 class Host;
+struct PageContext;
 class QLabel;
 class QListWidget;
 
@@ -12,12 +14,13 @@ class RadiosPage : public QWidget
     Q_OBJECT
 
 public:
-    explicit RadiosPage(Host *host, QWidget *parent = nullptr);
+    explicit RadiosPage(const PageContext &context, QWidget *parent = nullptr);
 
     void reload();
 
 private:
     Host *m_host;
+    Database *m_database;
     QListWidget *m_list = nullptr;
     QLabel *m_empty = nullptr;
 };

@@ -4,15 +4,17 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 #include "ui/pages/SimpleMediaList.h"
 
 #include <QFileInfo>
 #include <QLabel>
 #include <QVBoxLayout>
 
-RecentsPage::RecentsPage(Host *host, QWidget *parent)
+RecentsPage::RecentsPage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 26);
@@ -23,9 +25,9 @@ RecentsPage::RecentsPage(Host *host, QWidget *parent)
             uiText(QStringLiteral("Nothing played yet."), QStringLiteral("Nada foi tocado ainda.")),
             QStringLiteral("Muted"));
     layout->addWidget(m_empty);
-    m_list = new SimpleMediaList(host, false, this);
+    m_list = new SimpleMediaList(context.host, false, this);
     layout->addWidget(m_list, 1);
-    connect(Database::instance(), &Database::historyChanged, this, [this] {
+    connect(m_database, &Database::historyChanged, this, [this] {
         if (isVisible())
             reload();
     });
@@ -35,7 +37,7 @@ RecentsPage::RecentsPage(Host *host, QWidget *parent)
 void RecentsPage::reload()
 {
     QList<SimpleMediaList::Entry> entries;
-    for (const HistoryEntry &row : Database::instance()->history(QString(), 200)) {
+    for (const HistoryEntry &row : m_database->history(QString(), 200)) {
         const QString title =
                 row.title.isEmpty() ? QFileInfo(row.path).completeBaseName() : row.title;
         QString where;

@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class Database;
 class Host;
+struct PageContext;
 class QLabel;
 class SimpleMediaList;
 
@@ -12,12 +14,13 @@ class RecentsPage : public QWidget
     Q_OBJECT
 
 public:
-    explicit RecentsPage(Host *host, QWidget *parent = nullptr);
+    explicit RecentsPage(const PageContext &context, QWidget *parent = nullptr);
 
     void reload();
 
 private:
     Host *m_host;
+    Database *m_database;
     SimpleMediaList *m_list = nullptr;
     QLabel *m_empty = nullptr;
 };

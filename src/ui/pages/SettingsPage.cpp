@@ -7,6 +7,7 @@
 #include "ui/Theme.h"
 #include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -21,9 +22,11 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-SettingsPage::SettingsPage(Host *host, QWidget *parent)
+SettingsPage::SettingsPage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
+    , m_player(context.player)
 {
     auto *outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -53,7 +56,7 @@ SettingsPage::SettingsPage(Host *host, QWidget *parent)
     connect(m_deviceBox, &QComboBox::activated, this, [this](int index) {
         const QString name = m_deviceBox->itemData(index).toString();
         appSettings().setValue(QStringLiteral("audio/device"), name);
-        m_host->player()->setAudioDevice(name);
+        m_player->setAudioDevice(name);
     });
     audioForm->addRow(tr2("Output device", "Saída de som"), m_deviceBox);
     layout->addWidget(audio);
@@ -173,7 +176,7 @@ void SettingsPage::refreshAudioDevices()
     m_deviceBox->clear();
     const QString stored =
             settingValue(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
-    for (const AudioDevice &device : m_host->player()->audioDevices()) {
+    for (const AudioDevice &device : m_player->audioDevices()) {
         const QString &name = device.name;
         const QString text = device.isAutomatic() ? tr2("Automatic (system default)",
                                                         "Automática (padrão do sistema)")

@@ -2,7 +2,10 @@
 
 #include <QWidget>
 
+class Database;
 class Host;
+class PlayerCore;
+struct PageContext;
 class QComboBox;
 class QKeySequenceEdit;
 class QTableWidget;
@@ -14,7 +17,7 @@ class SettingsPage : public QWidget
     Q_OBJECT
 
 public:
-    explicit SettingsPage(Host *host, QWidget *parent = nullptr);
+    explicit SettingsPage(const PageContext &context, QWidget *parent = nullptr);
 
     // Fills the output device list from the running engine.
     void refreshAudioDevices();
@@ -34,6 +37,8 @@ private:
     void finishEditing(const QString &id, QKeySequenceEdit *editor);
 
     Host *m_host;
+    Database *m_database;
+    PlayerCore *m_player;
     QComboBox *m_deviceBox = nullptr;
     QTableWidget *m_shortcutTable = nullptr;
     QList<QPair<QString, QKeySequenceEdit *>> m_editors;

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "library/Database.h"
 #include "ui/WidgetBuilders.h"
+#include "ui/pages/PageContext.h"
 #include "ui/pages/SimpleMediaList.h"
 
 #include <QDir>
@@ -10,9 +11,10 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-VideosPage::VideosPage(Host *host, QWidget *parent)
+VideosPage::VideosPage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
-    , m_host(host)
+    , m_host(context.host)
+    , m_database(context.database)
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(32, 26, 32, 26);
@@ -23,10 +25,10 @@ VideosPage::VideosPage(Host *host, QWidget *parent)
                                QStringLiteral("Ainda não há vídeos na biblioteca.")),
                         QStringLiteral("Muted"));
     layout->addWidget(m_empty);
-    m_list = new SimpleMediaList(host, false, this);
+    m_list = new SimpleMediaList(context.host, false, this);
     layout->addWidget(m_list, 1);
-    connect(Database::instance(), &Database::libraryChanged, this, [this] { reload(); });
-    connect(Database::instance(), &Database::historyChanged, this, [this] {
+    connect(m_database, &Database::libraryChanged, this, [this] { reload(); });
+    connect(m_database, &Database::historyChanged, this, [this] {
         if (isVisible())
             reload();
     });
@@ -36,7 +38,7 @@ VideosPage::VideosPage(Host *host, QWidget *parent)
 void VideosPage::reload()
 {
     QList<SimpleMediaList::Entry> entries;
-    for (const MediaRecord &row : Database::instance()->libraryMedia(QStringLiteral("video"))) {
+    for (const MediaRecord &row : m_database->libraryMedia(QStringLiteral("video"))) {
         entries.append({row.path, row.displayTitle(), QFileInfo(row.folder).fileName(),
                         QStringLiteral("film")});
     }
