@@ -4,6 +4,7 @@
 #include "engine/FormatTime.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
+#include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
@@ -240,7 +241,9 @@ private Q_SLOTS:
         auto *popup = m_window->findChild<PreviewPopup *>();
         QVERIFY(popup);
         QLabel *picture = popup->pictureLabel();
-        auto shown = [picture] { return picture->pixmap().toImage(); };
+        auto shown = [picture] {
+            return picture->pixmap().toImage();
+        };
 
         play(m_numberedA);
         QVERIFY(m_core->hasVideo());
@@ -267,9 +270,32 @@ private Q_SLOTS:
         frame = TestMedia::readNumberedFrame(shown());
         QVERIFY2(TestMedia::sameTint(frame.tint, QColor(40, 40, 200)),
                  qPrintable(frame.tint.name()));
-        QCOMPARE(frame.frame, int(m_window->seekPreview()->lastPosition() / 2) * 2 *
-                                      TestMedia::NumberedFps);
+        QCOMPARE(frame.frame,
+                 int(m_window->seekPreview()->lastPosition() / 2) * 2 * TestMedia::NumberedFps);
         QApplication::sendEvent(seekBar(), &leave);
+    }
+
+    // Without a cover of its own, a video shows the video placeholder and a
+    // song the music one.
+    void placeholderFollowsTheKindOfMedia()
+    {
+        const int side = bar()->coverButton()->iconSize().width();
+        auto shownCover = [this, side] {
+            return bar()
+                    ->coverButton()
+                    ->icon()
+                    .pixmap(side, side)
+                    .toImage()
+                    .convertToFormat(QImage::Format_ARGB32);
+        };
+        auto placeholder = [side](bool video) {
+            return roundedPixmap(placeholderCover(side, video), 8)
+                    .toImage()
+                    .convertToFormat(QImage::Format_ARGB32);
+        };
+        QVERIFY(placeholder(true) != placeholder(false));
+        play(m_video);
+        QTRY_COMPARE_WITH_TIMEOUT(shownCover(), placeholder(true), 5000);
     }
 
     void heartCoverAndTransportDriveThePlayer()

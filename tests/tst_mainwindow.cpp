@@ -549,10 +549,17 @@ private Q_SLOTS:
         auto window = makeWindow();
         QVERIFY(window);
 
-        // Nothing loaded: a subtitle alone is not playable.
+        // Nothing loaded: a subtitle alone is not playable, whether dropped
+        // or given on the command line.
         dropUrls(window.get(), {QUrl::fromLocalFile(m_subtitle)});
         QCOMPARE(window->toastWidget()->text(), QStringLiteral("No playable media found"));
         QVERIFY(m_core->isIdle());
+        window->toastWidget()->setText(QString());
+        QSignalSpy started(m_core.get(), &PlayerCore::fileStarted);
+        window->openArguments({m_subtitle}, false);
+        QCOMPARE(window->toastWidget()->text(), QStringLiteral("No playable media found"));
+        QVERIFY(m_core->isIdle());
+        QCOMPARE(started.count(), 0);
         uiEnglish = false;
         dropUrls(window.get(), {QUrl::fromLocalFile(m_media.filePath("missing.mkv"))});
         QCOMPARE(window->toastWidget()->text(),

@@ -617,6 +617,16 @@ private slots:
         emit tray->activated(QSystemTrayIcon::MiddleClick);
         QTRY_VERIFY(!m_core->isPaused());
 
+        // The tip follows a new title without a pause in between, and the end.
+        const QString firstTip = tray->toolTip();
+        QVERIFY2(firstTip.startsWith(QStringLiteral("Zorvi Player — ")), qPrintable(firstTip));
+        QVERIFY(play(window.get(), m_video));
+        QTRY_COMPARE(tray->toolTip(),
+                     QStringLiteral("Zorvi Player — ") + m_core->nowPlayingTitle());
+        QVERIFY(tray->toolTip() != firstTip);
+        m_core->stop();
+        QTRY_COMPARE(tray->toolTip(), QStringLiteral("Zorvi Player"));
+
         QVERIFY(!window->close());
         QVERIFY(!window->isVisible());
         QTest::qWait(1000);

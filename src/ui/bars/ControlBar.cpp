@@ -292,7 +292,7 @@ void ControlBar::toggleQueue()
 }
 
 void ControlBar::setNowPlaying(const QString &title, const QString &subtitle,
-                               const QPixmap &picture)
+                               const QPixmap &picture, bool isVideo)
 {
     // The style sheet sets the label fonts; measure with those, not the defaults.
     m_titleLabel->ensurePolished();
@@ -306,7 +306,7 @@ void ControlBar::setNowPlaying(const QString &title, const QString &subtitle,
 
     QPixmap cover;
     if (picture.isNull()) {
-        cover = placeholderCover(CoverPx, false);
+        cover = placeholderCover(CoverPx, isVideo);
     } else {
         cover = picture.scaled(CoverPx, CoverPx, Qt::KeepAspectRatioByExpanding,
                                Qt::SmoothTransformation);

@@ -22,7 +22,9 @@ public:
     explicit ControlBar(PlayerCore *core, QWidget *parent = nullptr);
 
     // Title and subtitle are elided to fit; the picture becomes the rounded cover.
-    void setNowPlaying(const QString &title, const QString &subtitle, const QPixmap &picture);
+    // Without a picture the placeholder for the kind of media is shown.
+    void setNowPlaying(const QString &title, const QString &subtitle, const QPixmap &picture,
+                       bool isVideo = false);
     void setFavoriteState(bool state, bool enabled);
     void setFullscreenState(bool on);
     // The menus of the speed, subtitle, audio and "more" buttons.

@@ -103,6 +103,19 @@ QStringList MediaOpener::expandPaths(const QStringList &list)
     return items;
 }
 
+// A subtitle file on its own is not something to play.
+QStringList MediaOpener::withoutSubtitles(QStringList items)
+{
+    items.removeIf(
+            [](const QString &item) { return subtitleSuffixes().contains(fileSuffixLower(item)); });
+    return items;
+}
+
+QString MediaOpener::nothingPlayableText()
+{
+    return tr2("No playable media found", "Nenhum vídeo ou música reconhecido");
+}
+
 bool MediaOpener::isLoneSubtitle(const QStringList &items) const
 {
     return items.size() == 1 && subtitleSuffixes().contains(fileSuffixLower(items.first())) &&
@@ -185,12 +198,18 @@ void MediaOpener::openArguments(const QStringList &list, bool fromOtherInstance)
         else
             wanted.append(arg);
     }
-    const QStringList items = expandPaths(wanted);
-    if (items.isEmpty())
+    const QStringList expanded = expandPaths(wanted);
+    if (expanded.isEmpty())
         return;
-    if (isLoneSubtitle(items)) {
-        qInfo().noquote() << "legenda recebida:" << items.first();
-        m_core->addSubtitle(items.first());
+    if (isLoneSubtitle(expanded)) {
+        qInfo().noquote() << "legenda recebida:" << expanded.first();
+        m_core->addSubtitle(expanded.first());
+        return;
+    }
+    // The same rule as a drop: subtitles alone are nothing to play.
+    const QStringList items = withoutSubtitles(expanded);
+    if (items.isEmpty()) {
+        m_host->showToast(nothingPlayableText());
         return;
     }
     if (fromOtherInstance &&
@@ -219,12 +238,9 @@ bool MediaOpener::openDrop(const QMimeData *data, Qt::KeyboardModifiers modifier
         return true;
     }
 
-    // A subtitle file on its own is not something to play.
-    QStringList items = expandPaths(paths);
-    items.removeIf(
-            [](const QString &item) { return subtitleSuffixes().contains(fileSuffixLower(item)); });
+    const QStringList items = withoutSubtitles(expandPaths(paths));
     if (items.isEmpty()) {
-        m_host->showToast(tr2("No playable media found", "Nenhum vídeo ou música reconhecido"));
+        m_host->showToast(nothingPlayableText());
         return false;
     }
     if (modifiers & Qt::ControlModifier)

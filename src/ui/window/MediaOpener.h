@@ -44,6 +44,8 @@ protected:
 
 private:
     bool isLoneSubtitle(const QStringList &items) const;
+    static QStringList withoutSubtitles(QStringList items);
+    static QString nothingPlayableText();
 
     Host *m_host;
     PlayerCore *m_core;

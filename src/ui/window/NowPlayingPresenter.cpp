@@ -1,6 +1,8 @@
 #include "ui/window/NowPlayingPresenter.h"
 
+#include "engine/PlayerCore.h"
 #include "library/Database.h"
+#include "library/MediaFiles.h"
 #include "ui/UiText.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
@@ -36,7 +38,7 @@ void NowPlayingPresenter::refresh()
         return;
     const NowPlayingText text = NowPlayingText::describe(m_core, m_database, path);
     m_bar->setNowPlaying(text.title, text.subtitle.isEmpty() ? text.album : text.subtitle,
-                         QPixmap());
+                         QPixmap(), m_core->hasVideo() || isVideoFile(path));
     refreshFavorite();
     m_view->setTrack(path, text.title, text.subtitle, text.album, QPixmap());
     m_window->setWindowTitle(text.title + QStringLiteral(" — Zorvi Player"));

@@ -47,7 +47,10 @@ TrayController::TrayController(QWidget *window, PlayerCore *core, QObject *paren
     m_tray->setContextMenu(menu);
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) { onActivated(reason); });
-    connect(core, &PlayerCore::pauseChanged, this, &TrayController::onPauseChanged);
+    // The tip names what plays: it follows pause, a new title and the end.
+    connect(core, &PlayerCore::pauseChanged, this, &TrayController::updateToolTip);
+    connect(core, &PlayerCore::titleChanged, this, &TrayController::updateToolTip);
+    connect(core, &PlayerCore::idleChanged, this, &TrayController::updateToolTip);
     m_tray->show();
 }
 
@@ -70,10 +73,15 @@ void TrayController::onActivated(int reason)
         showWindow();
 }
 
-void TrayController::onPauseChanged(bool paused)
+void TrayController::updateToolTip()
 {
+    const QString title = m_core->nowPlayingTitle();
+    if (m_core->isIdle() || title.isEmpty()) {
+        m_tray->setToolTip(QStringLiteral("Zorvi Player"));
+        return;
+    }
     m_tray->setToolTip(QStringLiteral("Zorvi Player — %1")
-                               .arg(paused ? tr2("paused", "pausado") : m_core->nowPlayingTitle()));
+                               .arg(m_core->isPaused() ? tr2("paused", "pausado") : title));
 }
 
 void TrayController::showWindow()

@@ -28,7 +28,7 @@ public:
 
 private:
     void onActivated(int reason);
-    void onPauseChanged(bool paused);
+    void updateToolTip();
 
     QWidget *m_window;
     PlayerCore *m_core;
