@@ -39,3 +39,16 @@ void MediaControls::setTrack(const QString &title, const QString &artist, const 
         return;
     m_backend->setTrack(title, artist, album, coverPath, isVideo);
 }
+
+void MediaControls::setSupportedMimeTypes(std::function<QStringList()> provider)
+{
+    m_mimeTypesProvider = std::move(provider);
+    m_mimeTypes.reset();
+}
+
+QStringList MediaControls::supportedMimeTypes()
+{
+    if (!m_mimeTypes)
+        m_mimeTypes = m_mimeTypesProvider ? m_mimeTypesProvider() : QStringList();
+    return *m_mimeTypes;
+}

@@ -2,8 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 class MediaControlsBackend;
 class PlayerCore;
@@ -35,6 +38,11 @@ public:
     void setTrack(const QString &title, const QString &artist, const QString &album,
                   const QString &coverPath, bool isVideo);
 
+    // The MIME types announced as openable; the provider is asked once, when
+    // a desktop first wants them.
+    void setSupportedMimeTypes(std::function<QStringList()> provider);
+    QStringList supportedMimeTypes();
+
     bool isAvailable() const { return m_backend != nullptr; }
     PlayerCore *player() const { return m_player; }
 
@@ -51,4 +59,6 @@ Q_SIGNALS:
 private:
     PlayerCore *m_player = nullptr;
     std::unique_ptr<MediaControlsBackend> m_backend;
+    std::function<QStringList()> m_mimeTypesProvider;
+    std::optional<QStringList> m_mimeTypes;
 };

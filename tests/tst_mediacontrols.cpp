@@ -1,6 +1,7 @@
 #include "MediaControls.h"
 #include "MprisClient.h"
 #include "TestMedia.h"
+#include "library/MediaMimeTypes.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -40,6 +41,7 @@ class tst_MediaControls final : public QObject
     std::unique_ptr<MediaControls> makeControls()
     {
         auto controls = std::make_unique<MediaControls>(m_window.get(), nullptr);
+        controls->setSupportedMimeTypes(mediaMimeTypes);
         return controls;
     }
 

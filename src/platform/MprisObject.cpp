@@ -9,7 +9,6 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QFileInfo>
-#include <QMimeDatabase>
 #include <QUrl>
 
 namespace {
@@ -90,37 +89,6 @@ const QStringList PlayerMethods{"Next", "Previous", "Pause",       "PlayPause", 
 QStringList supportedUriSchemes()
 {
     return {"file", "http", "https", "ftp", "rtmp", "rtsp", "rtp", "mms", "udp"};
-}
-
-// The file kinds the player recognises as media or playlists, as MIME types.
-QStringList supportedMimeTypes()
-{
-    static const QStringList types = [] {
-        static const char *const suffixes[] = {
-                // video
-                "mp4", "mkv", "avi", "mov", "webm", "wmv", "flv", "m4v", "mpg", "mpeg", "ts",
-                "m2ts", "mts", "3gp", "ogv", "vob", "divx", "rmvb", "asf", "f4v", "hevc", "y4m",
-                // audio
-                "mp3", "flac", "wav", "m4a", "aac", "ogg", "oga", "opus", "wma", "alac", "aiff",
-                "aif", "ape", "wv", "mka", "ac3", "dts", "mid", "midi", "tta", "dsf",
-                // playlists
-                "m3u", "m3u8", "pls"};
-        QMimeDatabase db;
-        QStringList result;
-        for (const char *suffix : suffixes) {
-            // "ts" is also a translation source; text kinds are never media.
-            const QList<QMimeType> matches =
-                    db.mimeTypesForFileName(QStringLiteral("x.") + QLatin1String(suffix));
-            for (const QMimeType &type : matches) {
-                if (!type.name().startsWith(QLatin1String("text/")) &&
-                    !result.contains(type.name()))
-                    result << type.name();
-            }
-        }
-        result.sort();
-        return result;
-    }();
-    return types;
 }
 
 QString trackPath(quint64 serial)
@@ -244,7 +212,7 @@ QVariant MprisObject::property(const QString &interface, const QString &name) co
         if (name == QLatin1String("SupportedUriSchemes"))
             return supportedUriSchemes();
         if (name == QLatin1String("SupportedMimeTypes"))
-            return supportedMimeTypes();
+            return m_owner->supportedMimeTypes();
         return {};
     }
     if (name == QLatin1String("PlaybackStatus"))

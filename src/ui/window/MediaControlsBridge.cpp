@@ -3,6 +3,7 @@
 #include "MediaControls.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/MediaMimeTypes.h"
 #include "ui/window/NowPlayingText.h"
 
 #include <QCryptographicHash>
@@ -21,6 +22,7 @@ MediaControlsBridge::MediaControlsBridge(QWidget *window, PlayerCore *core, QObj
     , m_controls(new MediaControls(window, core, this))
 {
     MediaControls *controls = m_controls;
+    controls->setSupportedMimeTypes(mediaMimeTypes);
     connect(controls, &MediaControls::playPauseRequested, core, &PlayerCore::togglePause);
     connect(controls, &MediaControls::playRequested, core, [core] {
         // Resume: from pause, or from a stopped queue that still holds items.
