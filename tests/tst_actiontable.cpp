@@ -35,19 +35,19 @@ private Q_SLOTS:
         QVERIFY(table.size() > 50);
         QSet<QString> ids;
         QSet<QKeySequence> keys;
-        for (const ActionSpec &spec : table) {
-            const QString id = QString::fromLatin1(spec.id);
+        for (const ActionSpec &entry : table) {
+            const QString id = QString::fromLatin1(entry.id);
             QVERIFY2(!ids.contains(id), qPrintable(id));
             ids.insert(id);
-            QVERIFY2(qstrlen(spec.english) > 0 && qstrlen(spec.portuguese) > 0, spec.id);
-            QVERIFY2(qstrlen(spec.iconName) > 0, spec.id);
-            const QKeySequence key = spec.key();
-            QCOMPARE(key.isEmpty(), qstrlen(spec.defaultKey) == 0);
+            QVERIFY2(qstrlen(entry.english) > 0 && qstrlen(entry.portuguese) > 0, entry.id);
+            QVERIFY2(qstrlen(entry.iconName) > 0, entry.id);
+            const QKeySequence key = entry.key();
+            QCOMPARE(key.isEmpty(), qstrlen(entry.defaultKey) == 0);
             // A key text the parser does not know would silently become no key.
             for (int i = 0; i < key.count(); ++i)
-                QVERIFY2(key[i].key() != Qt::Key_unknown, spec.id);
+                QVERIFY2(key[i].key() != Qt::Key_unknown, entry.id);
             if (!key.isEmpty()) {
-                QVERIFY2(!keys.contains(key), spec.id);
+                QVERIFY2(!keys.contains(key), entry.id);
                 keys.insert(key);
             }
         }
@@ -86,8 +86,8 @@ private Q_SLOTS:
         QFETCH(QString, english);
         QFETCH(QString, portuguese);
         const auto &table = actionTable();
-        const auto it = std::find_if(table.cbegin(), table.cend(), [&id](const ActionSpec &spec) {
-            return id == QLatin1String(spec.id);
+        const auto it = std::find_if(table.cbegin(), table.cend(), [&id](const ActionSpec &entry) {
+            return id == QLatin1String(entry.id);
         });
         QVERIFY(it != table.cend());
         QCOMPARE(it->key(), key);
@@ -104,14 +104,14 @@ private Q_SLOTS:
         QObject owner;
         ActionBinder binder(registry);
         const QList<ActionSpec> &table = actionTable();
-        for (const ActionSpec &spec : table) {
-            if (qstrcmp(spec.id, "stop") != 0)
-                binder.bind(spec.id, &owner, [] {});
+        for (const ActionSpec &entry : table) {
+            if (qstrcmp(entry.id, "stop") != 0)
+                binder.bind(entry.id, &owner, [] {});
         }
         QCOMPARE(binder.apply(), QStringList{QStringLiteral("stop")});
         QStringList tableIds;
-        for (const ActionSpec &spec : table)
-            tableIds.append(QString::fromLatin1(spec.id));
+        for (const ActionSpec &entry : table)
+            tableIds.append(QString::fromLatin1(entry.id));
         QCOMPARE(registry->ids().mid(0, tableIds.size()), tableIds);
         QVERIFY(registry->action(QStringLiteral("mirror"))->isCheckable());
         QVERIFY(!registry->action(QStringLiteral("mirror"))->isChecked());

@@ -308,21 +308,5 @@ bool Database::markMissing(const QString &kind, const QStringList &folders,
             missing.append(path);
     }
     select.finish();
-    if (missing.isEmpty())
-        return true;
-
-    if (!beginTransaction())
-        return false;
-    QSqlQuery update(connection());
-    if (!prepareLogged(update, QStringLiteral("UPDATE media SET in_library=0 WHERE path=?")))
-        return rollBack();
-    for (const QString &path : std::as_const(missing)) {
-        update.bindValue(0, path);
-        if (!execLogged(update))
-            return rollBack();
-    }
-    if (!commitTransaction())
-        return rollBack();
-    Q_EMIT libraryChanged();
-    return true;
+    return leaveLibrary(missing);
 }

@@ -17,15 +17,15 @@ void ActionBinder::bind(const char *id, QObject *context, std::function<void()> 
 QStringList ActionBinder::apply()
 {
     QStringList unbound;
-    for (const ActionSpec &spec : actionTable()) {
-        const QString id = QString::fromLatin1(spec.id);
+    for (const ActionSpec &entry : actionTable()) {
+        const QString id = QString::fromLatin1(entry.id);
         const Binding binding = m_bindings.value(id);
         if (!binding.handler || !binding.context)
             unbound.append(id);
         QAction *action =
-                m_registry->add(id, spec.label(), QString::fromLatin1(spec.iconName), spec.key(),
-                                binding.context, binding.handler, spec.categoryLabel());
-        action->setCheckable(spec.checkable);
+                m_registry->add(id, entry.label(), QString::fromLatin1(entry.iconName), entry.key(),
+                                binding.context, binding.handler, entry.categoryLabel());
+        action->setCheckable(entry.checkable);
     }
     return unbound;
 }
