@@ -5,11 +5,17 @@
 #include "library/Library.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
+#include "ui/bars/ControlBar.h"
+#include "ui/bars/PreviewPopup.h"
+#include "ui/bars/SeekBar.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEnterEvent>
 #include <QFileInfo>
+#include <QLabel>
+#include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
 #include <QTimer>
@@ -93,6 +99,34 @@ void HarnessScreenshots::shootDialogs(int &number)
         if (title.isEmpty())
             m_problems << QStringLiteral("\"%1\" opened no dialog").arg(command.name);
     }
+}
+
+// The popup over the seek bar is a window of its own: the picture is the
+// screen area of the main window and the popup together.
+void HarnessScreenshots::shootSeekPreview(const QString &name)
+{
+    m_window->navigate(QStringLiteral("player"));
+    SeekBar *seek = m_window->controlBar()->seekBar();
+    auto *popup = m_window->findChild<PreviewPopup *>();
+    if (!popup || m_core->duration() <= 0) {
+        m_problems << QStringLiteral("no seek bar preview to picture");
+        return;
+    }
+    const QPointF local(seek->xForSeconds(m_core->duration() / 2), seek->height() / 2.0);
+    QEnterEvent enter(local, local, seek->mapToGlobal(local));
+    QCoreApplication::sendEvent(seek, &enter);
+    QMouseEvent move(QEvent::MouseMove, local, seek->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(seek, &move);
+    if (!waitFor([&] { return !popup->pictureLabel()->pixmap().isNull(); }, 15000)) {
+        m_problems << QStringLiteral("the seek bar preview showed no frame");
+        return;
+    }
+    waitMs(300);
+    const QRect area = m_window->frameGeometry().united(popup->frameGeometry());
+    save(name, m_window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(seek, &leave);
 }
 
 void HarnessScreenshots::run()
@@ -189,6 +223,10 @@ void HarnessScreenshots::run()
 
     // Dialogs over the player page with the video loaded (some need media).
     shootDialogs(number);
+
+    const QString preview = nameOf("seek-preview");
+    if (!video.isEmpty())
+        shootSeekPreview(preview);
 
     for (const QString &problem : std::as_const(m_problems))
         std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());

@@ -35,6 +35,7 @@ private:
     void shootPage(const QString &name, const QString &pageId);
     bool playAndWait(const QString &path);
     void shootDialogs(int &number);
+    void shootSeekPreview(const QString &name);
 
     QPointer<MainWindow> m_window;
     PlayerCore *m_core = nullptr;
