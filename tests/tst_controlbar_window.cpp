@@ -4,6 +4,7 @@
 #include "engine/FormatTime.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
+#include "library/Thumbnailer.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
@@ -296,6 +297,28 @@ private Q_SLOTS:
         QVERIFY(placeholder(true) != placeholder(false));
         play(m_video);
         QTRY_COMPARE_WITH_TIMEOUT(shownCover(), placeholder(true), 5000);
+    }
+
+    // While a video plays, library thumbnails wait and previews still
+    // answer; pausing lets the queue go on.
+    void libraryThumbnailsWaitWhileAVideoPlays()
+    {
+        play(m_numberedA);
+        QTRY_VERIFY(!m_core->isPaused());
+        Thumbnailer *thumbs = Thumbnailer::instance();
+        QSignalSpy ready(thumbs, &Thumbnailer::ready);
+        QSignalSpy previews(thumbs, &Thumbnailer::previewReady);
+        thumbs->requestThumbnail(m_numberedB, -0.5, 200, QStringLiteral("held-job"));
+        // Between two previews an unheld queue would have run the job.
+        for (int i = 1; i <= 2; ++i) {
+            thumbs->requestPreview(m_numberedA, 2.0 * i);
+            QTRY_COMPARE_WITH_TIMEOUT(previews.count(), i, 15000);
+        }
+        QCOMPARE(ready.count(), 0);
+        m_core->setPaused(true);
+        QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 1, 15000);
+        QCOMPARE(ready.at(0).at(0).toString(), QStringLiteral("held-job"));
+        QVERIFY(!ready.at(0).at(1).value<QImage>().isNull());
     }
 
     void heartCoverAndTransportDriveThePlayer()
