@@ -31,6 +31,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -424,6 +425,50 @@ private slots:
         QTRY_VERIFY(!window->isFullScreen());
         QTest::qWait(300);
         QVERIFY(!window->isMaximized());
+    }
+
+    // Every way back to the window (tray, media controls, a second start)
+    // undoes only the minimising or hiding: maximised and full screen stay.
+    void restoringKeepsMaximisedAndFullScreen()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(play(window.get(), m_video));
+        const QList<std::pair<const char *, std::function<void()>>> entries{
+                {"tray",
+                 [&] {
+                     window->tray()->showWindow();
+                 }},
+                {"other instance",
+                 [&] {
+                     window->openArguments({}, true);
+                 }},
+        };
+        for (const auto &[name, restore] : entries) {
+            window->showMaximized();
+            QTRY_VERIFY2(window->isMaximized(), name);
+            window->showMinimized();
+            QTRY_VERIFY2(window->isMinimized(), name);
+            restore();
+            QTRY_VERIFY2(!window->isMinimized(), name);
+            QVERIFY2(window->isMaximized(), name);
+
+            window->hide();
+            restore();
+            QTRY_VERIFY2(window->isVisible(), name);
+            QVERIFY2(window->isMaximized(), name);
+
+            window->setFullscreen(true);
+            QTRY_VERIFY2(window->isFullScreen(), name);
+            window->showMinimized();
+            QTRY_VERIFY2(window->isMinimized(), name);
+            restore();
+            QTRY_VERIFY2(!window->isMinimized(), name);
+            QVERIFY2(window->isFullScreen(), name);
+            QVERIFY2(window->isFullscreenMode(), name);
+            window->setFullscreen(false);
+            QTRY_VERIFY2(!window->isFullScreen(), name);
+        }
     }
 
     void autoHideHidesBarAndCursorInFullscreen()

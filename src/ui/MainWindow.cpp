@@ -43,6 +43,7 @@
 #include "ui/window/SeekPreviewController.h"
 #include "ui/window/TrayController.h"
 #include "ui/window/WindowModeController.h"
+#include "ui/window/WindowPlacement.h"
 
 #include <QAction>
 #include <QEvent>
@@ -415,12 +416,8 @@ void MainWindow::navigate(const QString &id)
 
 void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
 {
-    if (fromOtherInstance) {
-        if (isMinimized() || !isVisible())
-            showNormal();
-        raise();
-        activateWindow();
-    }
+    if (fromOtherInstance)
+        WindowPlacement::bringBack(this);
     m_opener->openArguments(list, fromOtherInstance);
 }
 

@@ -4,6 +4,7 @@
 #include "ui/Actions.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
+#include "ui/window/WindowPlacement.h"
 
 #include <QAction>
 #include <QDebug>
@@ -78,9 +79,7 @@ void TrayController::onPauseChanged(bool paused)
 
 void TrayController::showWindow()
 {
-    m_window->showNormal();
-    m_window->raise();
-    m_window->activateWindow();
+    WindowPlacement::bringBack(m_window);
 }
 
 void TrayController::setIconVisible(bool visible)
