@@ -383,6 +383,48 @@ private slots:
         QVERIFY(!m_core->isPaused());
     }
 
+    // Going to another page, by the user or by stopping, first brings the
+    // normal window back; the player page itself keeps the mini player.
+    void leavingThePlayerPageLeavesTheMiniPlayer_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("stop") << "stop"
+                              << "home";
+        QTest::newRow("go_music") << "go_music"
+                                  << "music";
+        QTest::newRow("go_settings") << "go_settings"
+                                     << "settings";
+        QTest::newRow("go_player") << "go_player"
+                                   << "player";
+    }
+
+    void leavingThePlayerPageLeavesTheMiniPlayer()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, page);
+        auto window = makeWindow();
+        QVERIFY(window);
+        window->resize(1100, 700);
+        QTRY_COMPARE(window->width(), 1100);
+        QVERIFY(play(window.get(), m_video));
+        window->toggleMiniPlayer();
+        QVERIFY(window->isMiniMode());
+        QTRY_COMPARE(window->windowHandle()->frameGeometry().size(), QSize(520, 292));
+
+        Actions::instance()->action(entry)->trigger();
+        QTRY_COMPARE(window->currentPage(), page);
+        if (page == "player") {
+            QVERIFY(window->isMiniMode());
+            return;
+        }
+        QTRY_VERIFY(!window->isMiniMode());
+        QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
+        QVERIFY(window->navigator()->sidebar()->isVisible());
+        QCOMPARE(window->controlBar()->parentWidget(), window->centralWidget());
+        QTRY_COMPARE(window->size(), QSize(1100, 700));
+    }
+
     void fullscreenOverlayAndRestoresMaximized()
     {
         auto window = makeWindow();

@@ -406,12 +406,8 @@ void MainWindow::navigate(const QString &id)
 {
     if (!m_navigator->page(id))
         return;
-    if (m_modes->isFullscreen()) {
-        if (id == QLatin1String("player"))
-            return;
-        m_modes->setFullscreen(false);
-    }
-    m_navigator->show(id);
+    if (m_modes->leaveForPage(id))
+        m_navigator->show(id);
 }
 
 void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
