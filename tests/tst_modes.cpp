@@ -754,6 +754,56 @@ private slots:
         QVERIFY(log.readAll().contains("encerrado"));
     }
 
+    // The first window, at its default size or at a size saved on a larger
+    // monitor, opens inside the screen whatever the scale factor.
+    void firstWindowFitsTheScreen_data()
+    {
+        QTest::addColumn<QString>("scale");
+        QTest::addColumn<bool>("saved");
+        for (const char *scale : {"1", "1.25", "1.5", "2"}) {
+            QTest::addRow("default at %s", scale) << scale << false;
+            QTest::addRow("saved at %s", scale) << scale << true;
+        }
+    }
+
+    void firstWindowFitsTheScreen()
+    {
+        QFETCH(QString, scale);
+        QFETCH(bool, saved);
+        QMap<QString, QVariant> settings;
+        if (saved) {
+            QWidget elsewhere;
+            elsewhere.setGeometry(2200, 300, 2400, 1300);
+            settings.insert(QStringLiteral("window/geometry"), elsewhere.saveGeometry());
+        }
+        QTemporaryDir home;
+        PlayerProcess player(home.path(), settings);
+        QProcessEnvironment env = player.process().processEnvironment();
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+        player.process().setProcessEnvironment(env);
+        const QString window = player.startAndFindWindow({});
+        QVERIFY2(!window.isEmpty(), "the player window did not appear");
+
+        // This process runs unscaled: its pixels are the screen's.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto placed = [&] {
+            const QString shape = xdotool({"getwindowgeometry", "--shell", window}, 3000);
+            QMap<QString, int> values;
+            for (const QString &line : shape.split('\n', Qt::SkipEmptyParts))
+                values.insert(line.section('=', 0, 0), line.section('=', 1).toInt());
+            return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"),
+                         values.value("HEIGHT"));
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(area.contains(placed()),
+                                  qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                     .arg(placed().x())
+                                                     .arg(placed().y())
+                                                     .arg(placed().width())
+                                                     .arg(placed().height())),
+                                  5000);
+        QVERIFY(placed().width() >= 400);
+    }
+
     // The quit shortcut ends the process even with close-to-tray on.
     void processQuitShortcut()
     {

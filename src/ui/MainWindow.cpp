@@ -98,6 +98,7 @@ MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
             appSettings().value(QStringLiteral("window/geometry")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         resize(DefaultWindowSize);
+    WindowPlacement::fitOnScreen(this);
 }
 
 void MainWindow::buildLayout()

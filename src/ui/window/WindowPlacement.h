@@ -9,4 +9,9 @@ namespace WindowPlacement {
 // minimising or hiding, so a maximised or full-screen window stays so.
 void bringBack(QWidget *window);
 
+// Fits the first window into the available area of the screen it opens on:
+// the default size at a large scale factor, or a size saved on a larger or
+// absent monitor, would run off the screen. A window that fits is left alone.
+void fitOnScreen(QWidget *window);
+
 } // namespace WindowPlacement
