@@ -182,6 +182,24 @@ private Q_SLOTS:
         pauseAt(2);
         QTest::keyClick(seekBar(), Qt::Key_Left);
         QTRY_VERIFY_WITH_TIMEOUT(m_core->position() < 0.1, 10000);
+
+        // Keys the bar does not use still reach the window after a click on
+        // it: Up and Down change the volume, Page Down goes to the next chapter.
+        m_core->setVolume(50);
+        QTRY_COMPARE(m_core->volume(), 50.0);
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::mouseClick(seekBar(), Qt::LeftButton, {}, QPoint(xFor(3), seekBar()->height() / 2));
+        QTRY_VERIFY_WITH_TIMEOUT(qAbs(m_core->position() - 3) < 0.5, 10000);
+        QTRY_VERIFY(seekBar()->hasFocus());
+        QTest::keyClick(seekBar(), Qt::Key_Up);
+        QTRY_VERIFY(m_core->volume() > 50.0);
+        const double raised = m_core->volume();
+        QTest::keyClick(seekBar(), Qt::Key_Down);
+        QTRY_VERIFY(m_core->volume() < raised);
+        QTest::keyClick(seekBar(), Qt::Key_PageDown);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 9.5, 10000);
+        QVERIFY(seekBar()->hasFocus());
     }
 
     void hoverShowsTimeAndChapterAndAsksForAFrame()

@@ -31,6 +31,7 @@
 #include <QtTest>
 
 #include <csignal>
+#include <functional>
 #include <memory>
 
 namespace {
@@ -382,6 +383,48 @@ private slots:
         QVERIFY(!m_core->isPaused());
     }
 
+    // Going to another page, by the user or by stopping, first brings the
+    // normal window back; the player page itself keeps the mini player.
+    void leavingThePlayerPageLeavesTheMiniPlayer_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("page");
+        QTest::newRow("stop") << "stop"
+                              << "home";
+        QTest::newRow("go_music") << "go_music"
+                                  << "music";
+        QTest::newRow("go_settings") << "go_settings"
+                                     << "settings";
+        QTest::newRow("go_player") << "go_player"
+                                   << "player";
+    }
+
+    void leavingThePlayerPageLeavesTheMiniPlayer()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, page);
+        auto window = makeWindow();
+        QVERIFY(window);
+        window->resize(1100, 700);
+        QTRY_COMPARE(window->width(), 1100);
+        QVERIFY(play(window.get(), m_video));
+        window->toggleMiniPlayer();
+        QVERIFY(window->isMiniMode());
+        QTRY_COMPARE(window->windowHandle()->frameGeometry().size(), QSize(520, 292));
+
+        Actions::instance()->action(entry)->trigger();
+        QTRY_COMPARE(window->currentPage(), page);
+        if (page == "player") {
+            QVERIFY(window->isMiniMode());
+            return;
+        }
+        QTRY_VERIFY(!window->isMiniMode());
+        QVERIFY(!(window->windowFlags() & Qt::FramelessWindowHint));
+        QVERIFY(window->navigator()->sidebar()->isVisible());
+        QCOMPARE(window->controlBar()->parentWidget(), window->centralWidget());
+        QTRY_COMPARE(window->size(), QSize(1100, 700));
+    }
+
     void fullscreenOverlayAndRestoresMaximized()
     {
         auto window = makeWindow();
@@ -424,6 +467,50 @@ private slots:
         QTRY_VERIFY(!window->isFullScreen());
         QTest::qWait(300);
         QVERIFY(!window->isMaximized());
+    }
+
+    // Every way back to the window (tray, media controls, a second start)
+    // undoes only the minimising or hiding: maximised and full screen stay.
+    void restoringKeepsMaximisedAndFullScreen()
+    {
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(play(window.get(), m_video));
+        const QList<std::pair<const char *, std::function<void()>>> entries{
+                {"tray",
+                 [&] {
+                     window->tray()->showWindow();
+                 }},
+                {"other instance",
+                 [&] {
+                     window->openArguments({}, true);
+                 }},
+        };
+        for (const auto &[name, restore] : entries) {
+            window->showMaximized();
+            QTRY_VERIFY2(window->isMaximized(), name);
+            window->showMinimized();
+            QTRY_VERIFY2(window->isMinimized(), name);
+            restore();
+            QTRY_VERIFY2(!window->isMinimized(), name);
+            QVERIFY2(window->isMaximized(), name);
+
+            window->hide();
+            restore();
+            QTRY_VERIFY2(window->isVisible(), name);
+            QVERIFY2(window->isMaximized(), name);
+
+            window->setFullscreen(true);
+            QTRY_VERIFY2(window->isFullScreen(), name);
+            window->showMinimized();
+            QTRY_VERIFY2(window->isMinimized(), name);
+            restore();
+            QTRY_VERIFY2(!window->isMinimized(), name);
+            QVERIFY2(window->isFullScreen(), name);
+            QVERIFY2(window->isFullscreenMode(), name);
+            window->setFullscreen(false);
+            QTRY_VERIFY2(!window->isFullScreen(), name);
+        }
     }
 
     void autoHideHidesBarAndCursorInFullscreen()
@@ -675,6 +762,56 @@ private slots:
                  true);
         log.seek(0);
         QVERIFY(log.readAll().contains("encerrado"));
+    }
+
+    // The first window, at its default size or at a size saved on a larger
+    // monitor, opens inside the screen whatever the scale factor.
+    void firstWindowFitsTheScreen_data()
+    {
+        QTest::addColumn<QString>("scale");
+        QTest::addColumn<bool>("saved");
+        for (const char *scale : {"1", "1.25", "1.5", "2"}) {
+            QTest::addRow("default at %s", scale) << scale << false;
+            QTest::addRow("saved at %s", scale) << scale << true;
+        }
+    }
+
+    void firstWindowFitsTheScreen()
+    {
+        QFETCH(QString, scale);
+        QFETCH(bool, saved);
+        QMap<QString, QVariant> settings;
+        if (saved) {
+            QWidget elsewhere;
+            elsewhere.setGeometry(2200, 300, 2400, 1300);
+            settings.insert(QStringLiteral("window/geometry"), elsewhere.saveGeometry());
+        }
+        QTemporaryDir home;
+        PlayerProcess player(home.path(), settings);
+        QProcessEnvironment env = player.process().processEnvironment();
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+        player.process().setProcessEnvironment(env);
+        const QString window = player.startAndFindWindow({});
+        QVERIFY2(!window.isEmpty(), "the player window did not appear");
+
+        // This process runs unscaled: its pixels are the screen's.
+        const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+        const auto placed = [&] {
+            const QString shape = xdotool({"getwindowgeometry", "--shell", window}, 3000);
+            QMap<QString, int> values;
+            for (const QString &line : shape.split('\n', Qt::SkipEmptyParts))
+                values.insert(line.section('=', 0, 0), line.section('=', 1).toInt());
+            return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"),
+                         values.value("HEIGHT"));
+        };
+        QTRY_VERIFY2_WITH_TIMEOUT(area.contains(placed()),
+                                  qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                                     .arg(placed().x())
+                                                     .arg(placed().y())
+                                                     .arg(placed().width())
+                                                     .arg(placed().height())),
+                                  5000);
+        QVERIFY(placed().width() >= 400);
     }
 
     // The quit shortcut ends the process even with close-to-tray on.

@@ -43,6 +43,7 @@
 #include "ui/window/SeekPreviewController.h"
 #include "ui/window/TrayController.h"
 #include "ui/window/WindowModeController.h"
+#include "ui/window/WindowPlacement.h"
 
 #include <QAction>
 #include <QEvent>
@@ -97,6 +98,7 @@ MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
             appSettings().value(QStringLiteral("window/geometry")).toByteArray();
     if (geometry.isEmpty() || !restoreGeometry(geometry))
         resize(DefaultWindowSize);
+    WindowPlacement::fitOnScreen(this);
 }
 
 void MainWindow::buildLayout()
@@ -405,22 +407,14 @@ void MainWindow::navigate(const QString &id)
 {
     if (!m_navigator->page(id))
         return;
-    if (m_modes->isFullscreen()) {
-        if (id == QLatin1String("player"))
-            return;
-        m_modes->setFullscreen(false);
-    }
-    m_navigator->show(id);
+    if (m_modes->leaveForPage(id))
+        m_navigator->show(id);
 }
 
 void MainWindow::openArguments(const QStringList &list, bool fromOtherInstance)
 {
-    if (fromOtherInstance) {
-        if (isMinimized() || !isVisible())
-            showNormal();
-        raise();
-        activateWindow();
-    }
+    if (fromOtherInstance)
+        WindowPlacement::bringBack(this);
     m_opener->openArguments(list, fromOtherInstance);
 }
 

@@ -49,8 +49,11 @@ bool FocusKeyFilter::keepsKeyForFocus(const QKeyEvent *event) const
     QWidget *focus = QApplication::focusWidget();
     if (!focus)
         return false;
+    // The seek bar uses only these four; the rest (volume, chapters, ...)
+    // stay with the window.
     if (focus->inherits("SeekBar"))
-        return true;
+        return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Home ||
+               key == Qt::Key_End;
     if (qobject_cast<QAbstractItemView *>(focus))
         return key != Qt::Key_Left && key != Qt::Key_Right;
     if (qobject_cast<QAbstractSpinBox *>(focus) || qobject_cast<QComboBox *>(focus))

@@ -6,8 +6,9 @@ class QKeyEvent;
 class QWidget;
 
 // Leaves the navigation keys to a focused list, spin box, combo box, slider
-// or the seek bar instead of the window's shortcuts. The volume slider is the
-// exception: arrows there still change the volume through the shortcuts.
+// or the seek bar (only the keys it uses) instead of the window's shortcuts.
+// The volume slider is the exception: arrows there still change the volume
+// through the shortcuts.
 class FocusKeyFilter : public QObject
 {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "ui/Actions.h"
 #include "ui/Icons.h"
 #include "ui/UiText.h"
+#include "ui/window/WindowPlacement.h"
 
 #include <QAction>
 #include <QDebug>
@@ -86,9 +87,7 @@ void TrayController::updateToolTip()
 
 void TrayController::showWindow()
 {
-    m_window->showNormal();
-    m_window->raise();
-    m_window->activateWindow();
+    WindowPlacement::bringBack(m_window);
 }
 
 void TrayController::setIconVisible(bool visible)

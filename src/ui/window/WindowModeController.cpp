@@ -210,6 +210,17 @@ void WindowModeController::leaveMode()
         toggleMiniPlayer();
 }
 
+bool WindowModeController::leaveForPage(const QString &id)
+{
+    if (id == QLatin1String("player"))
+        return !isOverlayMode();
+    if (m_fullscreen)
+        setFullscreen(false);
+    if (m_mini)
+        toggleMiniPlayer();
+    return true;
+}
+
 void WindowModeController::onAutoHideTimeout()
 {
     if (m_navigator->currentPage() != QLatin1String("player") || !m_core->hasVideo() ||

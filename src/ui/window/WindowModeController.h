@@ -52,6 +52,9 @@ public:
     void toggleAlwaysOnTop();
     // Escape: leaves full screen, else the mini player.
     void leaveMode();
+    // Any page but the player needs the normal window: full screen and the
+    // mini player end first. False when a mode already shows the player page.
+    bool leaveForPage(const QString &id);
 
     void setAutoHideInterval(int ms);
     int autoHideIntervalMs() const { return m_autoHideTimer.interval(); }
