@@ -18,10 +18,10 @@ if [ -z "$(ls -A "$seeds")" ]; then
   ffmpeg -hide_banner -loglevel error -y -f lavfi -i color=c=blue:s=16x16:d=1 -frames:v 1 "$tmp/cover.png"
   # The first byte of a seed picks the file type (see fuzz_tags.cpp).
   i=0
-  for spec in "0 mp3 -c:a libmp3lame -id3v2_version 3" "0 mp3 -c:a libmp3lame -id3v2_version 4 -write_id3v1 1" \
+  for variant in "0 mp3 -c:a libmp3lame -id3v2_version 3" "0 mp3 -c:a libmp3lame -id3v2_version 4 -write_id3v1 1" \
               "1 flac -c:a flac" "2 ogg -c:a libvorbis" "3 opus -c:a libopus" "4 m4a -c:a aac" \
               "5 wma -c:a wmav2" "6 wv -c:a wavpack" "7 wav -c:a pcm_s16le" "9 aiff -c:a pcm_s16be"; do
-    set -- $spec
+    set -- $variant
     type=$1 suffix=$2; shift 2
     cover=()
     case "$suffix" in mp3|flac|m4a) cover=(-i "$tmp/cover.png" -map 0:a -map 1:v -c:v png -disposition:v attached_pic) ;; esac
