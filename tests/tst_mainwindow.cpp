@@ -176,6 +176,14 @@ private Q_SLOTS:
         // is the one that finds the song.
         QTRY_COMPARE_WITH_TIMEOUT(status->text(), QStringLiteral("1 files in library"), 20000);
         QVERIFY(status->isVisible());
+        // The narrow sidebar keeps the line hidden through a whole rescan.
+        window->resize(900, 700);
+        QTRY_VERIFY(window->navigator()->isCompact());
+        QVERIFY(status->isHidden());
+        QSignalSpy finished(Library::instance(), &Library::scanFinished);
+        Library::instance()->startScan();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, 20000);
+        QVERIFY(status->isHidden());
         const auto row = Database::instance()->mediaByPath(song);
         QVERIFY(row.has_value());
         QCOMPARE(row->title, QStringLiteral("Manhã"));

@@ -91,7 +91,7 @@ MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
     m_close = new CloseSequence(this, core, m_session, m_modes, m_keepAwake, m_tray, this);
     new FocusKeyFilter(m_controlBar->volumeSlider(), this);
     connectParts();
-    m_libraryStatus = new LibraryStatus(Library::instance(), m_navigator->statusLabel(), this);
+    m_libraryStatus = new LibraryStatus(Library::instance(), m_navigator, this);
     m_libraryStatus->scheduleFirstScan();
 
     const QByteArray geometry =

@@ -2,17 +2,18 @@
 
 #include "library/Library.h"
 #include "ui/UiText.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QLabel>
 
-LibraryStatus::LibraryStatus(Library *library, QLabel *label, QObject *parent)
+LibraryStatus::LibraryStatus(Library *library, PageNavigator *navigator, QObject *parent)
     : QObject(parent)
     , m_library(library)
-    , m_label(label)
+    , m_navigator(navigator)
 {
     m_hideTimer.setSingleShot(true);
     m_hideTimer.setInterval(FinishedShownMs);
-    connect(&m_hideTimer, &QTimer::timeout, m_label, &QLabel::hide);
+    connect(&m_hideTimer, &QTimer::timeout, navigator->statusLabel(), &QLabel::hide);
     connect(library, &Library::scanStarted, this, &LibraryStatus::showStarted);
     connect(library, &Library::scanFinished, this, &LibraryStatus::showFinished);
 }
@@ -27,13 +28,19 @@ void LibraryStatus::showStarted()
 {
     // A scan that starts while the last result is still up keeps the line.
     m_hideTimer.stop();
-    m_label->setText(tr2("Updating library…", "Atualizando biblioteca…"));
-    m_label->show();
+    showText(tr2("Updating library…", "Atualizando biblioteca…"));
 }
 
 void LibraryStatus::showFinished(int found)
 {
-    m_label->setText(tr2("%1 files in library", "%1 arquivos na biblioteca").arg(found));
-    m_label->show();
+    showText(tr2("%1 files in library", "%1 arquivos na biblioteca").arg(found));
     m_hideTimer.start();
+}
+
+void LibraryStatus::showText(const QString &text)
+{
+    QLabel *label = m_navigator->statusLabel();
+    label->setText(text);
+    // The narrow sidebar has no room for it; the text waits for a wider window.
+    label->setVisible(!m_navigator->isCompact());
 }

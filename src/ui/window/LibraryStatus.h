@@ -4,7 +4,7 @@
 #include <QTimer>
 
 class Library;
-class QLabel;
+class PageNavigator;
 
 // Starts the library scan shortly after the window is up and tells the
 // sidebar's status line how it goes.
@@ -17,15 +17,16 @@ public:
     static constexpr int FirstScanDelayMs = 800;
     static constexpr int FinishedShownMs = 4000;
 
-    LibraryStatus(Library *library, QLabel *label, QObject *parent = nullptr);
+    LibraryStatus(Library *library, PageNavigator *navigator, QObject *parent = nullptr);
 
     void scheduleFirstScan(int delayMs = FirstScanDelayMs);
 
 private:
     void showStarted();
     void showFinished(int found);
+    void showText(const QString &text);
 
     Library *m_library;
-    QLabel *m_label;
+    PageNavigator *m_navigator;
     QTimer m_hideTimer;
 };

@@ -135,6 +135,7 @@ void PageNavigator::setButtonVisible(const QString &id, bool visible)
 void PageNavigator::applyWidth(int windowWidthPx)
 {
     const bool compact = windowWidthPx < CompactBelowPx;
+    m_compact = compact;
     m_sidebar->setFixedWidth(compact ? CompactSidebarWidthPx : SidebarWidthPx);
     for (const char *name : {"BrandName", "BrandSub"}) {
         if (auto *label = m_sidebar->findChild<QLabel *>(QLatin1String(name)))

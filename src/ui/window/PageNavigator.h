@@ -49,6 +49,8 @@ public:
 
     // Applies the compact sidebar for a window of this width.
     void applyWidth(int windowWidthPx);
+    // Narrow sidebar: icons only, no status line.
+    bool isCompact() const { return m_compact; }
 
 Q_SIGNALS:
     // A navigation button was clicked.
@@ -61,6 +63,7 @@ private:
     QVBoxLayout *m_playerButtons = nullptr;
     QVBoxLayout *m_bottomButtons = nullptr;
     QLabel *m_statusLabel = nullptr;
+    bool m_compact = false;
     QButtonGroup *m_group = nullptr;
     QHash<QString, QWidget *> m_pages;
     QHash<QString, QPushButton *> m_buttons;
