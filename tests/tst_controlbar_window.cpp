@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
 // The control bar inside the main window, driving a real engine (no audio, no
@@ -277,21 +278,30 @@ private Q_SLOTS:
         QEvent leave(QEvent::Leave);
         QApplication::sendEvent(seekBar(), &leave);
 
-        // Hover A, then switch to B at once: whatever A's request brings back
-        // must not be shown once B is loaded.
-        hoverAt(xFor(3.1));
-        QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
-        m_window->playPaths({m_numberedB}, 0);
-        QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 15000);
-        QVERIFY(shown().isNull() || picture->isHidden());
-        hoverAt(xFor(9.1));
-        QTRY_VERIFY_WITH_TIMEOUT(!picture->isHidden() && !shown().isNull(), 15000);
-        frame = TestMedia::readNumberedFrame(shown());
-        QVERIFY2(TestMedia::sameTint(frame.tint, QColor(40, 40, 200)),
-                 qPrintable(frame.tint.name()));
-        QCOMPARE(frame.frame,
-                 int(m_window->seekPreview()->lastPosition() / 2) * 2 * TestMedia::NumberedFps);
-        QApplication::sendEvent(seekBar(), &leave);
+        // Hover A, then switch to B at once, by a new list and by "next":
+        // whatever A's request brings back must not be shown once B is loaded.
+        const std::function<void()> switches[] = {
+                [this] { m_window->playPaths({m_numberedB}, 0); },
+                [this] { m_core->next(); },
+        };
+        for (const auto &switchToB : switches) {
+            m_window->playPaths({m_numberedA, m_numberedB}, 0);
+            QTRY_COMPARE_WITH_TIMEOUT(m_window->currentPath(), m_numberedA, 15000);
+            hoverAt(xFor(3.1));
+            QSignalSpy loaded(m_core.get(), &PlayerCore::fileLoaded);
+            switchToB();
+            QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 15000);
+            QCOMPARE(m_window->currentPath(), m_numberedB);
+            QVERIFY(shown().isNull() || picture->isHidden());
+            hoverAt(xFor(9.1));
+            QTRY_VERIFY_WITH_TIMEOUT(!picture->isHidden() && !shown().isNull(), 15000);
+            frame = TestMedia::readNumberedFrame(shown());
+            QVERIFY2(TestMedia::sameTint(frame.tint, QColor(40, 40, 200)),
+                     qPrintable(frame.tint.name()));
+            QCOMPARE(frame.frame,
+                     int(m_window->seekPreview()->lastPosition() / 2) * 2 * TestMedia::NumberedFps);
+            QApplication::sendEvent(seekBar(), &leave);
+        }
     }
 
     // Without a cover of its own, a video shows the video placeholder and a
