@@ -27,6 +27,7 @@
 # Usage: bench/thumbnailer.sh   (THUMB_BENCH_COUNT=100 positions per file)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/common.sh
 root=$(pwd)
 
 if [ -z "${THUMB_BENCH_INNER:-}" ]; then
@@ -35,13 +36,8 @@ if [ -z "${THUMB_BENCH_INNER:-}" ]; then
   command -v ffmpegthumbnailer >/dev/null || need+=(ffmpegthumbnailer)
   command -v xvfb-run >/dev/null || need+=(xvfb xauth)
   [ -x /usr/bin/time ] || need+=(time)
-  if [ ${#need[@]} -gt 0 ]; then
-    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
-  fi
-  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j2 --target bench_thumbnailer >/dev/null
+  bench_install ${need[@]+"${need[@]}"}
+  bench_build bench_thumbnailer
 
   media="$root/build/bench-media"
   mkdir -p "$media/many"

@@ -29,6 +29,7 @@
 #            and saves what the display shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/common.sh
 root=$(pwd)
 rounds=${1:-3}
 shot=""
@@ -42,13 +43,8 @@ if [ -z "${VIDEOSURFACE_INNER:-}" ]; then
   command -v ffmpeg >/dev/null || need+=(ffmpeg)
   command -v xvfb-run >/dev/null || need+=(xvfb xauth)
   [ -x /usr/bin/time ] || need+=(time)
-  if [ ${#need[@]} -gt 0 ]; then
-    SUDO=""; [ "$(id -u)" -eq 0 ] || SUDO="sudo"
-    $SUDO apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}"
-  fi
-  [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-  cmake --build build -j2 --target bench_videosurface >/dev/null
+  bench_install ${need[@]+"${need[@]}"}
+  bench_build bench_videosurface
 
   media="$root/build/bench-media/video1080.mp4"
   if [ ! -f "$media" ]; then
