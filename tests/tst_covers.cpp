@@ -389,6 +389,79 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
     }
 
+    // Thumbnails rendered by the real thumbnailer, read back, forgotten.
+    void videoThumbs()
+    {
+        Covers *covers = Covers::instance();
+        Database *database = Database::instance();
+        QSignalSpy spy(covers, &Covers::ready);
+        QSignalSpy rendered(Thumbnailer::instance(), &Thumbnailer::ready);
+        const QString clip = TestMedia::solidVideo(m_dir.filePath("clip.mkv"), 4, "blue", 320, 240);
+        QVERIFY(!clip.isEmpty());
+        database->ensureMedia(clip, "video", "Clip");
+        const QString key = thumbKey(clip, "lib");
+
+        QVERIFY(covers->videoThumb(clip, 384, -0.15, "lib").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(spy.contains({clip}), Patience);
+        QVERIFY(QFile::exists(thumbFile(key)));
+        const QPixmap thumb = covers->videoThumb(clip, 384, -0.15, "lib");
+        QCOMPARE(thumb.size(), QSize(384, 288));
+        QVERIFY(TestMedia::sameTint(centre(thumb.toImage()), Qt::blue));
+        // The measured duration fills the row that had none.
+        QVERIFY(qAbs(database->mediaByPath(clip)->duration - 4) < 0.5);
+
+        // Another width is read from the file on the pool.
+        spy.clear();
+        QVERIFY(covers->videoThumb(clip, 192, -0.15, "lib").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(spy.contains({clip}), Patience);
+        QCOMPARE(covers->videoThumb(clip, 192, -0.15, "lib").size(), QSize(192, 144));
+
+        // Forgotten: every width goes, and the next request renders anew.
+        const qsizetype renders = rendered.count();
+        covers->refreshVideoThumb(clip, "lib");
+        QVERIFY(!QFile::exists(thumbFile(key)));
+        QVERIFY(covers->videoThumb(clip, 192, -0.15, "lib").isNull());
+        QVERIFY(covers->videoThumb(clip, 384, -0.15, "lib").isNull());
+        QTRY_COMPARE_WITH_TIMEOUT(rendered.count(), renders + 1, Patience);
+        QCOMPARE(rendered.last().at(0).toString(), key);
+        QTRY_VERIFY_WITH_TIMEOUT(!covers->videoThumb(clip, 192, -0.15, "lib").isNull(), Patience);
+
+        // A known duration stays.
+        const QString second = TestMedia::solidVideo(m_dir.filePath("second.mkv"), 3, "red");
+        MediaRecord row;
+        row.path = second;
+        row.kind = "video";
+        row.title = "Second";
+        row.duration = 99;
+        row.folder = QFileInfo(second).absolutePath();
+        QVERIFY(database->storeScanned({row}));
+        spy.clear();
+        QVERIFY(covers->videoThumb(second, 384, -0.15, "lib").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(spy.contains({second}), Patience);
+        QCOMPARE(database->mediaByPath(second)->duration, 99.0);
+
+        // A broken video fails once and is not asked again, until refreshed.
+        const QString broken = TestMedia::corruptFile(m_dir.filePath("broken.mkv"));
+        const QString brokenKey = thumbKey(broken, "lib");
+        spy.clear();
+        QVERIFY(covers->videoThumb(broken, 384, -0.15, "lib").isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(spy.contains({broken}), Patience);
+        QVERIFY(covers->hasFailed(brokenKey));
+        const quint64 tasks = covers->tasksStarted();
+        const qsizetype answers = rendered.count();
+        QVERIFY(covers->videoThumb(broken, 384, -0.15, "lib").isNull());
+        QCOMPARE(covers->tasksStarted(), tasks);
+        covers->refreshVideoThumb(broken, "lib");
+        QVERIFY(!covers->hasFailed(brokenKey));
+        QVERIFY(covers->videoThumb(broken, 384, -0.15, "lib").isNull());
+        QCOMPARE(covers->tasksStarted(), tasks + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(rendered.count(), answers + 1, Patience);
+        QCOMPARE(rendered.last().at(0).toString(), brokenKey);
+        QVERIFY(covers->videoThumb(QStringLiteral("http://example.org/v.mp4"), 384, -0.15, "lib")
+                        .isNull());
+        QCOMPARE(covers->tasksStarted(), tasks + 1);
+    }
+
     // Hostile and odd pictures: each gives a picture or nothing, within
     // the decode limits.
     void badPictures_data()

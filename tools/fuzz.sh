@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and libFuzzer (address and undefined
 # behaviour sanitizers), makes seed files with ffmpeg (one tagged file per
-# format, lyrics and a cover included) and fuzzes the tag reader for the
-# given number of seconds (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
+# format, lyrics and a cover included, and one picture per image format) and
+# fuzzes the tag reader and the cover picture reader for the given number of
+# seconds each (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
 # Usage: tools/fuzz.sh [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZORVI_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DZORVI_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j2 --target fuzz_tags >/dev/null
-seeds=build-fuzz/seeds corpus=build-fuzz/corpus crashes=build-fuzz/crashes
-mkdir -p "$seeds" "$corpus" "$crashes"
+cmake --build build-fuzz -j2 --target fuzz_tags fuzz_pictures >/dev/null
+seeds=build-fuzz/seeds pictures=build-fuzz/seeds-pictures crashes=build-fuzz/crashes
+mkdir -p "$seeds" "$pictures" "$crashes" build-fuzz/corpus build-fuzz/corpus-pictures
 if [ -z "$(ls -A "$seeds")" ]; then
   tmp="$(mktemp -d)"
   trap 'rm -rf "$tmp"' EXIT
@@ -33,8 +34,21 @@ if [ -z "$(ls -A "$seeds")" ]; then
     i=$((i + 1))
   done
 fi
+if [ -z "$(ls -A "$pictures")" ]; then
+  tmp="$(mktemp -d)"
+  trap 'rm -rf "$tmp"' EXIT
+  # Type 10 hands the bytes straight to the image decoder (see fuzz_pictures.cpp).
+  for picture in cover.jpg cover.png cover.gif cover.webp cover.bmp; do
+    frames=(-frames:v 1)
+    case "$picture" in *.gif|*.webp) frames=() ;; esac # animated
+    ffmpeg -hide_banner -loglevel error -y -f lavfi -i testsrc=s=48x32:d=0.2:r=10 "${frames[@]}" "$tmp/$picture"
+    { printf '\x0a'; cat "$tmp/$picture"; } >"$pictures/$picture"
+  done
+fi
 # 0 seconds: the seeds only.
 limit=(-max_total_time="$seconds")
 [ "$seconds" -gt 0 ] || limit=(-runs=0)
 build-fuzz/fuzz/fuzz_tags "${limit[@]}" -rss_limit_mb=2048 -max_len=262144 \
-  -artifact_prefix="$crashes/" -print_final_stats=1 "$corpus" "$seeds"
+  -artifact_prefix="$crashes/" -print_final_stats=1 build-fuzz/corpus "$seeds"
+build-fuzz/fuzz/fuzz_pictures "${limit[@]}" -rss_limit_mb=2048 -max_len=262144 \
+  -artifact_prefix="$crashes/" -print_final_stats=1 build-fuzz/corpus-pictures "$seeds" "$pictures"
