@@ -7,7 +7,8 @@
 //   bench_covers scroll <tree>   a fast scroll to the end, then the wait
 //                                for the last screen
 //   bench_covers settle <tree>   120 covers on screen: tasks after all came
-//   bench_covers hostile <dir>   peak memory over hostile pictures
+//   bench_covers hostile-make <dir>  writes hostile pictures into MP3s
+//   bench_covers hostile <dir>   peak memory while loading them
 // Each prints one line of name=value pairs; bench/covers.sh runs them.
 #include "StallProbe.h"
 #include "TaggedMedia.h"
@@ -32,7 +33,8 @@ constexpr int AlbumCount = 5000;
 constexpr int Columns = 7;
 constexpr int Rows = 4;
 constexpr int CardArt = 416; // twice the card's picture width
-constexpr int FullCaches = 100;
+// Both memory caches are full after about this many covers of 416 px.
+constexpr int FullCaches = 200;
 
 qint64 statusKb(const char *field)
 {
@@ -263,7 +265,8 @@ int settle(const QString &tree)
     return 0;
 }
 
-int hostile(const QString &dir)
+// Makes the hostile files (a process of its own: making them peaks too).
+int hostileMake(const QString &dir)
 {
     const QString tone = TaggedMedia::audio(dir + QStringLiteral("/t.mp3"), 0.3);
     if (tone.isEmpty())
@@ -280,15 +283,20 @@ int hostile(const QString &dir)
     bigJpeg.replace(sof + 5, 4, QByteArray(huge, 4));
     pictures << bigJpeg << TaggedMedia::image(8000, 8, "PNG") << TaggedMedia::image(6000, 6000)
              << TaggedMedia::image(3000, 3000, "PNG") << QByteArray(100 * 1024 * 1024, '\x42');
-    QStringList paths;
     for (int i = 0; i < pictures.size(); ++i) {
         const QString path = dir + QStringLiteral("/h%1.mp3").arg(i);
         if (!TaggedMedia::copyFile(tone, path) ||
             !TaggedMedia::writePictures(path, {{pictures[i]}}))
             return 1;
-        paths << path;
     }
-    pictures.clear();
+    return 0;
+}
+
+int hostile(const QString &dir)
+{
+    QStringList paths;
+    for (const QString &name : QDir(dir).entryList({QStringLiteral("h*.mp3")}, QDir::Files))
+        paths << dir + QLatin1Char('/') + name;
     const qint64 before = statusKb("VmHWM:");
     const qint64 rssBefore = statusKb("VmRSS:");
     Covers *covers = Covers::instance();
@@ -329,6 +337,8 @@ int main(int argc, char **argv)
         return scroll(where);
     if (mode == QLatin1String("settle"))
         return settle(where);
+    if (mode == QLatin1String("hostile-make"))
+        return hostileMake(where);
     if (mode == QLatin1String("hostile"))
         return hostile(where);
     std::fprintf(stderr, "usage: bench_covers make|grid|bare|scroll|settle|hostile <dir> [pass]\n");

@@ -38,4 +38,5 @@ done
 echo "fast scroll: $(run scroll scroll "$tree")"
 echo "settled view: $(run settle settle "$tree")"
 mkdir -p "$work/hostile"
+run hostile hostile-make "$work/hostile" 2>/dev/null
 echo "hostile pictures: $(run hostile hostile "$work/hostile" 2>/dev/null || echo failed)"

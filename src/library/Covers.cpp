@@ -95,9 +95,22 @@ Covers::~Covers()
 
 void Covers::stop()
 {
+    const QMutexLocker locker(&m_lock);
     m_stopped = true;
     m_jobs.clear();
     m_pool.clear();
+}
+
+quint64 Covers::tasksStarted() const
+{
+    const QMutexLocker locker(&m_lock);
+    return m_tasksStarted;
+}
+
+bool Covers::idle() const
+{
+    const QMutexLocker locker(&m_lock);
+    return !m_working && m_jobs.isEmpty();
 }
 
 QString Covers::coverFolder()
@@ -183,6 +196,7 @@ void Covers::refreshVideoThumb(const QString &path, const QString &tag)
     for (auto it = m_thumbLoads.begin(); it != m_thumbLoads.end();) {
         it = it.key().endsWith(suffix) ? m_thumbLoads.erase(it) : std::next(it);
     }
+    const QMutexLocker locker(&m_lock);
     m_jobs.removeIf([&suffix](const Job &job) {
         return job.kind == Job::Thumb && job.pixmapKey.endsWith(suffix);
     });
@@ -197,33 +211,42 @@ void Covers::clearMemory()
 
 void Covers::enqueue(Job job)
 {
+    const QMutexLocker locker(&m_lock);
+    if (m_stopped)
+        return;
     m_jobs.append(std::move(job));
-    startNext();
+    ++m_tasksStarted;
+    if (!m_working) {
+        m_working = true;
+        m_pool.start([this] { work(); });
+    }
 }
 
-void Covers::startNext()
+void Covers::work()
 {
-    if (m_running || m_stopped || m_jobs.isEmpty())
-        return;
-    const Job job = m_jobs.takeLast();
-    m_running = true;
-    ++m_tasksStarted;
-    m_pool.start([this, job] {
+    for (;;) {
+        Job job;
+        {
+            const QMutexLocker locker(&m_lock);
+            if (m_jobs.isEmpty() || m_stopped) {
+                m_working = false;
+                return;
+            }
+            job = m_jobs.takeLast();
+        }
         const QImage image = job.kind == Job::Cover ? loadCover(job.path, job.file)
                                                     : loadThumb(job.file, job.width);
         QMetaObject::invokeMethod(
                 this, [this, job, image] { finished(job, image); }, Qt::QueuedConnection);
-    });
+    }
 }
 
 void Covers::finished(const Job &job, const QImage &image)
 {
-    m_running = false;
     if (job.kind == Job::Cover)
         deliverCover(job.path, image);
     else
         deliverThumb(job, image);
-    startNext();
 }
 
 void Covers::deliverCover(const QString &path, const QImage &image)

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QImage>
 #include <QList>
+#include <QMutex>
 #include <QObject>
 #include <QPixmap>
 #include <QSet>
@@ -45,9 +46,10 @@ public:
     static QString coverFolder();
     static QString coverCacheFile(const QString &path);
 
-    // Bookkeeping, for the tests and benchmarks.
-    quint64 tasksStarted() const { return m_tasksStarted; }
-    bool idle() const { return !m_running && m_jobs.isEmpty(); }
+    // Bookkeeping, for the tests and benchmarks: tasks handed to the pool
+    // so far, and whether none is waiting or running.
+    quint64 tasksStarted() const;
+    bool idle() const;
     int cachedImages() const { return int(m_images.size()); }
     int cachedImageKiB() const { return int(m_images.totalCost()); }
     bool hasFailed(const QString &pathOrKey) const { return m_failed.contains(pathOrKey); }
@@ -76,7 +78,8 @@ private:
     static QImage loadThumb(const QString &file, int width);
 
     void enqueue(Job job);
-    void startNext();
+    // The pool's loop: newest job first until none is left.
+    void work();
     void finished(const Job &job, const QImage &image);
     void deliverCover(const QString &path, const QImage &image);
     void deliverThumb(const Job &job, const QImage &image);
@@ -100,11 +103,13 @@ private:
     QHash<QString, quint64> m_thumbLoads;
     quint64 m_nextTicket = 0;
 
-    // Waiting work, newest last: the newest request runs first, so the
-    // pictures on screen after a fast scroll do not wait for those scrolled
-    // past. One task at a time on the private pool.
+    // Waiting work, newest last, shared with the pool's one thread under the
+    // lock: the newest request runs first, so the pictures on screen after
+    // a fast scroll do not wait for those scrolled past, and the thread
+    // takes the next job without waiting for the GUI thread.
+    mutable QMutex m_lock;
     QList<Job> m_jobs;
-    bool m_running = false;
+    bool m_working = false;
     bool m_stopped = false;
     quint64 m_tasksStarted = 0;
     QThreadPool m_pool;
