@@ -56,13 +56,14 @@ void cacheUnavailable()
 
 // The square of side x side cut from the centre of image and scaled: cutting
 // first bounds the cost of extreme shapes (a 20000 x 20 strip).
-QPixmap squarePixmap(const QImage &image, int side)
+QImage squareImage(const QImage &image, int side)
 {
+    if (image.isNull())
+        return {};
     const int cut = std::min(image.width(), image.height());
     const QImage square =
             image.copy((image.width() - cut) / 2, (image.height() - cut) / 2, cut, cut);
-    return QPixmap::fromImage(
-            square.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return square.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
 } // namespace
@@ -135,7 +136,7 @@ QPixmap Covers::cover(const QString &path, int size)
     if (const QPixmap *pixmap = m_pixmaps.object(key))
         return *pixmap;
     if (const QImage *image = m_images.object(path)) {
-        const QPixmap pixmap = squarePixmap(*image, size);
+        const QPixmap pixmap = QPixmap::fromImage(squareImage(*image, size));
         insertPixmap(key, pixmap);
         return pixmap;
     }
@@ -145,6 +146,7 @@ QPixmap Covers::cover(const QString &path, int size)
         job.kind = Job::Cover;
         job.path = path;
         job.file = coverCacheFile(path);
+        job.width = size;
         enqueue(job);
     }
     return {};
@@ -236,26 +238,33 @@ void Covers::work()
         }
         const QImage image = job.kind == Job::Cover ? loadCover(job.path, job.file)
                                                     : loadThumb(job.file, job.width);
+        // The square of the size asked for is made here too, so the GUI
+        // thread only wraps it.
+        const QImage square = job.kind == Job::Cover ? squareImage(image, job.width) : QImage();
         QMetaObject::invokeMethod(
-                this, [this, job, image] { finished(job, image); }, Qt::QueuedConnection);
+                this, [this, job, image, square] { finished(job, image, square); },
+                Qt::QueuedConnection);
     }
 }
 
-void Covers::finished(const Job &job, const QImage &image)
+void Covers::finished(const Job &job, const QImage &image, const QImage &square)
 {
     if (job.kind == Job::Cover)
-        deliverCover(job.path, image);
+        deliverCover(job, image, square);
     else
         deliverThumb(job, image);
 }
 
-void Covers::deliverCover(const QString &path, const QImage &image)
+void Covers::deliverCover(const Job &job, const QImage &image, const QImage &square)
 {
+    const QString &path = job.path;
     m_pendingCovers.remove(path);
-    if (image.isNull())
+    if (image.isNull()) {
         m_failed.insert(path);
-    else
+    } else {
         m_images.insert(path, new QImage(image), imageCost(image));
+        insertPixmap(QStringLiteral("c%1:%2").arg(job.width).arg(path), QPixmap::fromImage(square));
+    }
     Q_EMIT ready(path);
 }
 

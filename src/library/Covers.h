@@ -68,7 +68,7 @@ private:
         QString path;
         QString file; // the cover cache file, or the thumbnail file
         QString pixmapKey;
-        int width = 0;
+        int width = 0; // of the thumbnail; the side of the cover asked for
         double position = 0;
         quint64 ticket = 0;
     };
@@ -80,8 +80,8 @@ private:
     void enqueue(Job job);
     // The pool's loop: newest job first until none is left.
     void work();
-    void finished(const Job &job, const QImage &image);
-    void deliverCover(const QString &path, const QImage &image);
+    void finished(const Job &job, const QImage &image, const QImage &square);
+    void deliverCover(const Job &job, const QImage &image, const QImage &square);
     void deliverThumb(const Job &job, const QImage &image);
     void onThumbnailReady(const QString &key, const QImage &image, double duration);
     void insertPixmap(const QString &key, const QPixmap &pixmap);
