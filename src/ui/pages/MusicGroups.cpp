@@ -2,7 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "ui/Icons.h"
-#include "ui/pages/LibraryRoles.h"
+#include "ui/ItemRoles.h"
 
 #include <QDir>
 #include <QStandardItem>
@@ -56,11 +56,11 @@ QList<QStandardItem *> albumCards(const QList<MediaRecord> &songs)
         if (album.year != 0)
             subtitle = QStringLiteral("%1 · %2").arg(subtitle, QString::number(album.year));
         auto *card = new QStandardItem(album.name);
-        card->setData(album.paths.first(), LibraryRole::Path);
-        card->setData(QStringLiteral("audio"), LibraryRole::Kind);
-        card->setData(subtitle, LibraryRole::Subtitle);
-        card->setData(album.paths, LibraryRole::Paths);
-        card->setData(key.second ? QString() : album.name, LibraryRole::FilterValue);
+        card->setData(album.paths.first(), ItemRole::Path);
+        card->setData(QStringLiteral("audio"), ItemRole::Kind);
+        card->setData(subtitle, ItemRole::Subtitle);
+        card->setData(album.paths, ItemRole::Paths);
+        card->setData(key.second ? QString() : album.name, ItemRole::FilterValue);
         cards.append(card);
     }
     return cards;
@@ -97,9 +97,9 @@ QList<QStandardItem *> fieldRows(const QList<MediaRecord> &songs, const QString 
         auto *row = new QStandardItem(
                 glyph, QStringLiteral("%1   ·   %2").arg(name, QString::number(paths.size())));
         row->setSizeHint(QSize(200, 40));
-        row->setData(field, LibraryRole::Kind);
-        row->setData(paths, LibraryRole::Paths);
-        row->setData(key, LibraryRole::FilterValue);
+        row->setData(field, ItemRole::Kind);
+        row->setData(paths, ItemRole::Paths);
+        row->setData(key, ItemRole::FilterValue);
         rows.append(row);
     }
     return rows;

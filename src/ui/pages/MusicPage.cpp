@@ -5,10 +5,11 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "library/Library.h"
+#include "ui/CardView.h"
 #include "ui/Host.h"
 #include "ui/Icons.h"
+#include "ui/ItemRoles.h"
 #include "ui/WidgetBuilders.h"
-#include "ui/pages/LibraryRoles.h"
 #include "ui/pages/LibraryText.h"
 #include "ui/pages/MusicGroups.h"
 #include "ui/pages/PageContext.h"
@@ -206,17 +207,8 @@ void MusicPage::buildTable()
 
 void MusicPage::buildGroupViews()
 {
-    m_albums = new QListView;
-    m_albumModel = new QStandardItemModel(this);
-    m_albums->setModel(m_albumModel);
-    m_albums->setViewMode(QListView::IconMode);
-    m_albums->setResizeMode(QListView::Adjust);
-    m_albums->setMovement(QListView::Static);
-    m_albums->setUniformItemSizes(true);
-    m_albums->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_albums->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_albums->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_albums->setFrameShape(QFrame::NoFrame);
+    m_albums = new CardView(false, false);
+    m_albumModel = m_albums->model();
     m_inner->addWidget(m_albums);
 
     m_groups = new QListView;
@@ -228,25 +220,23 @@ void MusicPage::buildGroupViews()
     m_groups->setContextMenuPolicy(Qt::CustomContextMenu);
     m_inner->addWidget(m_groups);
 
-    connect(m_albums, &QListView::activated, this, [this](const QModelIndex &index) {
-        applyFilter(QStringLiteral("album"), index.data(LibraryRole::FilterValue).toString());
+    connect(m_albums, &CardView::activatedPath, this, [this](const QModelIndex &index) {
+        applyFilter(QStringLiteral("album"), index.data(ItemRole::FilterValue).toString());
         m_tabs->setCurrentIndex(SongsTab);
     });
-    connect(m_albums, &QListView::customContextMenuRequested, this, [this](const QPoint &pos) {
-        const QModelIndex index = m_albums->indexAt(pos);
-        if (index.isValid())
-            m_host->showMediaMenu(index.data(LibraryRole::Paths).toStringList(),
-                                  m_albums->viewport()->mapToGlobal(pos));
-    });
+    connect(m_albums, &CardView::menuRequested, this,
+            [this](const QModelIndex &index, const QPoint &globalPos) {
+                m_host->showMediaMenu(index.data(ItemRole::Paths).toStringList(), globalPos);
+            });
     connect(m_groups, &QListView::activated, this, [this](const QModelIndex &index) {
-        applyFilter(index.data(LibraryRole::Kind).toString(),
-                    index.data(LibraryRole::FilterValue).toString());
+        applyFilter(index.data(ItemRole::Kind).toString(),
+                    index.data(ItemRole::FilterValue).toString());
         m_tabs->setCurrentIndex(SongsTab);
     });
     connect(m_groups, &QListView::customContextMenuRequested, this, [this](const QPoint &pos) {
         const QModelIndex index = m_groups->indexAt(pos);
         if (index.isValid())
-            m_host->showMediaMenu(index.data(LibraryRole::Paths).toStringList(),
+            m_host->showMediaMenu(index.data(ItemRole::Paths).toStringList(),
                                   m_groups->viewport()->mapToGlobal(pos));
     });
 }
@@ -266,8 +256,8 @@ void MusicPage::fillTable()
     // the top row are found again by path.
     QSet<QString> selected;
     for (const QModelIndex &index : m_table->selectionModel()->selectedRows(0))
-        selected.insert(index.data(LibraryRole::Path).toString());
-    const QString topPath = m_proxy->index(m_table->rowAt(0), 0).data(LibraryRole::Path).toString();
+        selected.insert(index.data(ItemRole::Path).toString());
+    const QString topPath = m_proxy->index(m_table->rowAt(0), 0).data(ItemRole::Path).toString();
 
     // Filled away from the proxy and handed over whole: a sorting proxy that
     // sees every row arrive places each one, which grows with the square of
@@ -278,16 +268,16 @@ void MusicPage::fillTable()
         const MediaRecord &song = m_songs.at(row);
         QStandardItem *track =
                 cell(song.track >= 1 ? QString::number(song.track) : QString(), "#6b7c93");
-        track->setData(song.path, LibraryRole::Path);
-        track->setData(song.track, LibraryRole::SortValue);
+        track->setData(song.path, ItemRole::Path);
+        track->setData(song.track, ItemRole::SortValue);
         QStandardItem *title = cell(song.displayTitle());
         title->setToolTip(LibraryText::plainToolTip(song.path));
         QStandardItem *time =
                 cell(song.duration > 0 ? formatTime(song.duration) : QString(), "#a8b5c7");
-        time->setData(song.duration, LibraryRole::SortValue);
+        time->setData(song.duration, ItemRole::SortValue);
         QStandardItem *plays =
                 cell(song.playCount >= 1 ? QString::number(song.playCount) : QString(), "#a8b5c7");
-        plays->setData(song.playCount, LibraryRole::SortValue);
+        plays->setData(song.playCount, ItemRole::SortValue);
         model->setItem(row, TrackProxy::TrackColumn, track);
         model->setItem(row, TrackProxy::TitleColumn, title);
         model->setItem(row, TrackProxy::ArtistColumn, cell(song.artist, "#c9d4e3"));
@@ -312,7 +302,7 @@ void MusicPage::fillTable()
     if (!selected.isEmpty() || !topPath.isEmpty()) {
         for (int row = 0; row < m_proxy->rowCount(); ++row) {
             const QModelIndex index = m_proxy->index(row, 0);
-            const QString path = index.data(LibraryRole::Path).toString();
+            const QString path = index.data(ItemRole::Path).toString();
             if (selected.contains(path))
                 selection.select(index, m_proxy->index(row, TrackProxy::ColumnCount - 1));
             if (path == topPath)
@@ -379,7 +369,7 @@ QStringList MusicPage::shownPaths() const
     const int rows = m_proxy->rowCount();
     paths.reserve(rows);
     for (int row = 0; row < rows; ++row)
-        paths.append(m_proxy->index(row, 0).data(LibraryRole::Path).toString());
+        paths.append(m_proxy->index(row, 0).data(ItemRole::Path).toString());
     return paths;
 }
 
@@ -406,7 +396,7 @@ void MusicPage::showTableMenu(const QPoint &viewportPos)
 {
     QStringList paths;
     for (const QModelIndex &index : m_table->selectionModel()->selectedRows(0))
-        paths.append(index.data(LibraryRole::Path).toString());
+        paths.append(index.data(ItemRole::Path).toString());
     if (!paths.isEmpty())
         m_host->showMediaMenu(paths, m_table->viewport()->mapToGlobal(viewportPos));
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QWidget>
 
+class CardView;
 class Database;
 class Host;
 struct PageContext;
@@ -60,7 +61,7 @@ private:
     QTableView *m_table = nullptr;
     QStandardItemModel *m_tracks = nullptr;
     TrackProxy *m_proxy = nullptr;
-    QListView *m_albums = nullptr;
+    CardView *m_albums = nullptr;
     QStandardItemModel *m_albumModel = nullptr;
     QListView *m_groups = nullptr;
     QStandardItemModel *m_groupModel = nullptr;

@@ -1,6 +1,6 @@
 #include "ui/pages/TrackProxy.h"
 
-#include "ui/pages/LibraryRoles.h"
+#include "ui/ItemRoles.h"
 
 #include <QCollator>
 #include <QFileInfo>
@@ -90,7 +90,7 @@ bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent
             group = text(GenreColumn);
         } else if (m_kind == QLatin1String("folder")) {
             const QString path = model->index(sourceRow, TrackColumn, sourceParent)
-                                         .data(LibraryRole::Path)
+                                         .data(ItemRole::Path)
                                          .toString();
             group = QFileInfo(path).absolutePath();
         }
@@ -114,8 +114,8 @@ bool TrackProxy::lessThan(const QModelIndex &left, const QModelIndex &right) con
         return model->index(index.row(), col, index.parent()).data(RankRole).toInt();
     };
     if (isNumeric(column)) {
-        const double a = left.data(LibraryRole::SortValue).toDouble();
-        const double b = right.data(LibraryRole::SortValue).toDouble();
+        const double a = left.data(ItemRole::SortValue).toDouble();
+        const double b = right.data(ItemRole::SortValue).toDouble();
         if (a != b)
             return a < b;
     } else {
@@ -131,7 +131,7 @@ bool TrackProxy::lessThan(const QModelIndex &left, const QModelIndex &right) con
         return a < b;
     const auto path = [model](const QModelIndex &index) {
         return model->index(index.row(), TrackColumn, index.parent())
-                .data(LibraryRole::Path)
+                .data(ItemRole::Path)
                 .toString();
     };
     return path(left) < path(right);

@@ -4,9 +4,10 @@
 #include "engine/FormatTime.h"
 #include "library/Database.h"
 #include "library/Library.h"
+#include "ui/CardView.h"
 #include "ui/Host.h"
+#include "ui/ItemRoles.h"
 #include "ui/WidgetBuilders.h"
-#include "ui/pages/LibraryRoles.h"
 #include "ui/pages/LibraryText.h"
 #include "ui/pages/PageContext.h"
 
@@ -17,7 +18,6 @@
 #include <QHash>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListView>
 #include <QPushButton>
 #include <QSet>
 #include <QStackedWidget>
@@ -62,18 +62,8 @@ VideosPage::VideosPage(const PageContext &context, QWidget *parent)
     buildHeader(layout);
 
     m_stack = new QStackedWidget;
-    m_model = new QStandardItemModel(this);
-    m_view = new QListView;
-    m_view->setModel(m_model);
-    m_view->setViewMode(QListView::IconMode);
-    m_view->setResizeMode(QListView::Adjust);
-    m_view->setMovement(QListView::Static);
-    m_view->setUniformItemSizes(true);
-    m_view->setWrapping(true);
-    m_view->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    m_view->setFrameShape(QFrame::NoFrame);
+    m_view = new CardView(false, true);
+    m_model = m_view->model();
     m_stack->addWidget(m_view);
 
     QPushButton *choose = makeButton(uiText(QStringLiteral("Choose a video folder"),
@@ -93,12 +83,12 @@ VideosPage::VideosPage(const PageContext &context, QWidget *parent)
             choose));
     layout->addWidget(m_stack, 1);
 
-    connect(m_view, &QListView::activated, this, [this](const QModelIndex &index) {
-        const QString path = index.data(LibraryRole::Path).toString();
+    connect(m_view, &CardView::activatedPath, this, [this](const QModelIndex &index) {
+        const QString path = index.data(ItemRole::Path).toString();
         if (!path.isEmpty())
             m_host->playPath(path);
     });
-    connect(m_view, &QListView::customContextMenuRequested, this, &VideosPage::showMenu);
+    connect(m_view, &CardView::menuRequested, this, &VideosPage::showMenu);
     connect(m_database, &Database::libraryChanged, this, &VideosPage::reload);
     connect(m_database, &Database::historyChanged, this, [this] {
         if (isVisible())
@@ -256,9 +246,9 @@ void VideosPage::rebuildCards()
     // the card at the top of the view are found again by path.
     QSet<QString> selected;
     for (const QModelIndex &index : m_view->selectionModel()->selectedIndexes())
-        selected.insert(index.data(LibraryRole::Path).toString());
-    const QString topPath = m_view->indexAt(QPoint(8, 8)).data(LibraryRole::Path).toString();
-    const QString currentPath = m_view->currentIndex().data(LibraryRole::Path).toString();
+        selected.insert(index.data(ItemRole::Path).toString());
+    const QString topPath = m_view->indexAt(QPoint(8, 8)).data(ItemRole::Path).toString();
+    const QString currentPath = m_view->currentIndex().data(ItemRole::Path).toString();
 
     QHash<QString, HistoryEntry> history;
     for (const HistoryEntry &entry : m_database->history(QStringLiteral("video"), 2000)) {
@@ -273,15 +263,15 @@ void VideosPage::rebuildCards()
     for (const MediaRecord &video : shownVideos()) {
         auto *item = new QStandardItem(video.displayTitle());
         item->setToolTip(LibraryText::plainToolTip(video.path));
-        item->setData(video.path, LibraryRole::Path);
-        item->setData(QStringLiteral("video"), LibraryRole::Kind);
-        item->setData(subtitleOf(video), LibraryRole::Subtitle);
+        item->setData(video.path, ItemRole::Path);
+        item->setData(QStringLiteral("video"), ItemRole::Kind);
+        item->setData(subtitleOf(video), ItemRole::Subtitle);
         const auto found = history.constFind(video.path);
         const double watched = watchedFraction(found == history.constEnd() ? nullptr : &*found);
         if (watched >= 0)
-            item->setData(watched, LibraryRole::Progress);
+            item->setData(watched, ItemRole::Progress);
         if (video.duration > 0)
-            item->setData(formatTime(video.duration), LibraryRole::Badge);
+            item->setData(formatTime(video.duration), ItemRole::Badge);
         m_model->appendRow(item);
         const QModelIndex index = item->index();
         if (selected.contains(video.path))
@@ -302,14 +292,14 @@ void VideosPage::rebuildCards()
 void VideosPage::refreshCard(const QString &path)
 {
     const QModelIndexList found =
-            m_model->match(m_model->index(0, 0), LibraryRole::Path, path, 1, Qt::MatchExactly);
+            m_model->match(m_model->index(0, 0), ItemRole::Path, path, 1, Qt::MatchExactly);
     if (found.isEmpty())
         return;
     const QModelIndex index = found.first();
-    if (index.data(LibraryRole::Badge).toString().isEmpty()) {
+    if (index.data(ItemRole::Badge).toString().isEmpty()) {
         const std::optional<MediaRecord> row = m_database->mediaByPath(path);
         if (row && row->duration > 0) {
-            m_model->setData(index, formatTime(row->duration), LibraryRole::Badge);
+            m_model->setData(index, formatTime(row->duration), ItemRole::Badge);
             for (MediaRecord &video : m_videos) {
                 if (video.path == path)
                     video.duration = row->duration;
@@ -335,15 +325,12 @@ void VideosPage::chooseFolder()
         Library::instance()->addFolder(QStringLiteral("video"), folder);
 }
 
-void VideosPage::showMenu(const QPoint &viewportPos)
+void VideosPage::showMenu(const QModelIndex &at, const QPoint &globalPos)
 {
-    const QModelIndex at = m_view->indexAt(viewportPos);
-    if (!at.isValid())
-        return;
     QStringList paths;
     for (const QModelIndex &index : m_view->selectionModel()->selectedIndexes())
-        paths.append(index.data(LibraryRole::Path).toString());
+        paths.append(index.data(ItemRole::Path).toString());
     if (paths.isEmpty())
-        paths.append(at.data(LibraryRole::Path).toString());
-    m_host->showMediaMenu(paths, m_view->viewport()->mapToGlobal(viewportPos));
+        paths.append(at.data(ItemRole::Path).toString());
+    m_host->showMediaMenu(paths, globalPos);
 }

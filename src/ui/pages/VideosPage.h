@@ -5,12 +5,12 @@
 #include <QList>
 #include <QWidget>
 
+class CardView;
 class Database;
 class Host;
 struct PageContext;
 class QComboBox;
 class QLineEdit;
-class QListView;
 class QStackedWidget;
 class QStandardItemModel;
 
@@ -38,7 +38,7 @@ private:
     void rebuildCards();
     QList<MediaRecord> shownVideos() const;
     void chooseFolder();
-    void showMenu(const QPoint &viewportPos);
+    void showMenu(const QModelIndex &at, const QPoint &globalPos);
 
     Host *m_host;
     Database *m_database;
@@ -50,6 +50,6 @@ private:
     QComboBox *m_folders = nullptr;
     QComboBox *m_sort = nullptr;
     QStackedWidget *m_stack = nullptr;
-    QListView *m_view = nullptr;
+    CardView *m_view = nullptr;
     QStandardItemModel *m_model = nullptr;
 };
