@@ -85,6 +85,7 @@ MusicPage::MusicPage(const PageContext &context, QWidget *parent)
 
     auto *tabRow = new QHBoxLayout;
     m_tabs = new QTabBar;
+    m_tabs->setObjectName(QStringLiteral("musicTabs"));
     m_tabs->setDrawBase(false);
     m_tabs->addTab(uiText(QStringLiteral("Songs"), QStringLiteral("Faixas")));
     m_tabs->addTab(uiText(QStringLiteral("Albums"), QStringLiteral("Álbuns")));
@@ -94,6 +95,7 @@ MusicPage::MusicPage(const PageContext &context, QWidget *parent)
     tabRow->addWidget(m_tabs);
     tabRow->addSpacing(10);
     m_chip = new QPushButton;
+    m_chip->setObjectName(QStringLiteral("musicChip"));
     m_chip->setProperty("chip", true);
     m_chip->setIcon(icon(QStringLiteral("x")));
     m_chip->setLayoutDirection(Qt::RightToLeft);
@@ -129,13 +131,14 @@ MusicPage::MusicPage(const PageContext &context, QWidget *parent)
     reload();
 }
 
-void MusicPage::buildHeader(QLayout *layout)
+void MusicPage::buildHeader(QBoxLayout *layout)
 {
     auto *header = new QHBoxLayout;
     header->addWidget(makeLabel(uiText(QStringLiteral("Music"), QStringLiteral("Música")),
                                 QStringLiteral("PageTitle")));
     header->addStretch();
     m_search = new QLineEdit;
+    m_search->setObjectName(QStringLiteral("musicSearch"));
     m_search->setPlaceholderText(uiText(QStringLiteral("Search songs, artists, albums…"),
                                         QStringLiteral("Buscar música, artista, álbum…")));
     m_search->setClearButtonEnabled(true);
@@ -155,7 +158,7 @@ void MusicPage::buildHeader(QLayout *layout)
             uiText(QStringLiteral("Rescan library"), QStringLiteral("Atualizar biblioteca")));
     for (QPushButton *button : {playAll, shuffle, add, rescan})
         header->addWidget(button);
-    layout->addItem(header);
+    layout->addLayout(header);
 
     connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
         const QString trimmed = text.trimmed();
@@ -176,6 +179,7 @@ void MusicPage::buildTable()
     m_proxy = new TrackProxy(this);
     m_proxy->setSourceModel(m_tracks);
     m_table = new QTableView;
+    m_table->setObjectName(QStringLiteral("songTable"));
     m_table->setModel(m_proxy);
     m_table->setSortingEnabled(true);
     m_table->sortByColumn(TrackProxy::ArtistColumn, Qt::AscendingOrder);
@@ -208,10 +212,12 @@ void MusicPage::buildTable()
 void MusicPage::buildGroupViews()
 {
     m_albums = new CardView(false, false);
+    m_albums->setObjectName(QStringLiteral("albumCards"));
     m_albumModel = m_albums->model();
     m_inner->addWidget(m_albums);
 
     m_groups = new QListView;
+    m_groups->setObjectName(QStringLiteral("groupList"));
     m_groupModel = new QStandardItemModel(this);
     m_groups->setModel(m_groupModel);
     m_groups->setIconSize(QSize(20, 20));

@@ -9,6 +9,7 @@ class CardView;
 class Database;
 class Host;
 struct PageContext;
+class QBoxLayout;
 class QLineEdit;
 class QListView;
 class QPushButton;
@@ -38,7 +39,7 @@ public:
 private:
     enum Tab { SongsTab, AlbumsTab, ArtistsTab, GenresTab, FoldersTab };
 
-    void buildHeader(QLayout *layout);
+    void buildHeader(QBoxLayout *layout);
     void buildTable();
     void buildGroupViews();
     void fillTable();

@@ -63,6 +63,7 @@ VideosPage::VideosPage(const PageContext &context, QWidget *parent)
 
     m_stack = new QStackedWidget;
     m_view = new CardView(false, true);
+    m_view->setObjectName(QStringLiteral("videoCards"));
     m_model = m_view->model();
     m_stack->addWidget(m_view);
 
@@ -99,7 +100,7 @@ VideosPage::VideosPage(const PageContext &context, QWidget *parent)
     reload();
 }
 
-void VideosPage::buildHeader(QLayout *layout)
+void VideosPage::buildHeader(QBoxLayout *layout)
 {
     auto *header = new QHBoxLayout;
     header->addWidget(makeLabel(uiText(QStringLiteral("Videos"), QStringLiteral("Vídeos")),
@@ -107,6 +108,7 @@ void VideosPage::buildHeader(QLayout *layout)
     header->addStretch();
 
     m_search = new QLineEdit;
+    m_search->setObjectName(QStringLiteral("videosSearch"));
     m_search->setPlaceholderText(
             uiText(QStringLiteral("Search videos…"), QStringLiteral("Buscar vídeos…")));
     m_search->setClearButtonEnabled(true);
@@ -114,10 +116,12 @@ void VideosPage::buildHeader(QLayout *layout)
     header->addWidget(m_search);
 
     m_folders = new QComboBox;
+    m_folders->setObjectName(QStringLiteral("videosFolders"));
     m_folders->setMinimumWidth(160);
     header->addWidget(m_folders);
 
     m_sort = new QComboBox;
+    m_sort->setObjectName(QStringLiteral("videosSort"));
     m_sort->addItem(uiText(QStringLiteral("Name"), QStringLiteral("Nome")), QStringLiteral("name"));
     m_sort->addItem(uiText(QStringLiteral("Newest"), QStringLiteral("Mais recentes")),
                     QStringLiteral("date"));
@@ -138,7 +142,7 @@ void VideosPage::buildHeader(QLayout *layout)
     rescan->setToolTip(
             uiText(QStringLiteral("Rescan library"), QStringLiteral("Atualizar biblioteca")));
     header->addWidget(rescan);
-    layout->addItem(header);
+    layout->addLayout(header);
 
     connect(m_search, &QLineEdit::textChanged, this, &VideosPage::rebuildCards);
     connect(m_folders, &QComboBox::currentIndexChanged, this, &VideosPage::rebuildCards);

@@ -10,6 +10,7 @@ class Database;
 class Host;
 struct PageContext;
 class QComboBox;
+class QBoxLayout;
 class QLineEdit;
 class QStackedWidget;
 class QStandardItemModel;
@@ -33,7 +34,7 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
-    void buildHeader(QLayout *layout);
+    void buildHeader(QBoxLayout *layout);
     void rebuildFolders();
     void rebuildCards();
     QList<MediaRecord> shownVideos() const;
