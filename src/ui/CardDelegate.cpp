@@ -26,8 +26,8 @@ QColor hex(const char *name)
 QString oneLine(QString text)
 {
     for (QChar &c : text) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator || c == QLatin1Char('\t'))
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c == QLatin1Char('\t'))
             c = QLatin1Char(' ');
     }
     return text;
@@ -53,8 +53,7 @@ CardDelegate::CardDelegate(bool listMode, bool wide, QObject *parent)
     : QStyledItemDelegate(parent)
     , m_listMode(listMode)
     , m_wide(wide)
-{
-}
+{}
 
 QSize CardDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
@@ -68,8 +67,7 @@ CardDelegate::Layout CardDelegate::layout(const QRect &itemRect, const QString &
 {
     Layout out;
     out.card = itemRect.adjusted(Inset, Inset, -Inset, -Inset);
-    out.widePicture = kind == QLatin1String("video")
-                      || (m_wide && kind != QLatin1String("audio"));
+    out.widePicture = kind == QLatin1String("video") || (m_wide && kind != QLatin1String("audio"));
     const QRect &r = out.card;
     if (m_listMode) {
         const int height = qMax(0, r.height() - 10);
