@@ -1,3 +1,8 @@
+#include "PlayerTestUtil.h"
+#include "TaggedMedia.h"
+#include "TestMedia.h"
+#include "library/Covers.h"
+#include "library/Thumbnailer.h"
 #include "ui/CardDelegate.h"
 #include "ui/CardView.h"
 #include "ui/Icons.h"
@@ -7,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBuffer>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStandardItemModel>
@@ -152,9 +158,12 @@ class tst_CardView final : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        QStandardPaths::setTestModeEnabled(true);
+        QVERIFY(m_home.isValid());
+        QVERIFY(PlayerTestUtil::useTestHome(m_home.path(), QStringLiteral("tst_cardview")));
         applyTheme(*qApp);
     }
+
+    void cleanupTestCase() { Thumbnailer::instance()->shutdown(); }
 
     void backgroundFollowsHoverAndSelection_data()
     {
@@ -407,9 +416,11 @@ private Q_SLOTS:
         QTest::newRow("right to left")
                 << title(QString::fromUtf8("مرحبا بالعالم هذا عنوان طويل جدا جدا جدا جدا جدا"))
                 << "audio";
-        QTest::newRow("emoji") << title(QString::fromUtf8("🎵🎶🎸🥁🎹🎺🎻🎷🎤🎧🎼🎵🎶🎸🥁🎹🎺"
-                                                          "🎻"))
-                               << "audio";
+        QTest::newRow("emoji")
+                << title(QString::fromUtf8(
+                           "🎵🎶🎸🥁🎹🎺🎻🎷🎤🎧🎼🎵🎶🎸🥁🎹🎺"
+                           "🎻"))
+                << "audio";
         QTest::newRow("combining") << title(QString::fromUtf8("Z̵̡̢̛̗̘̙̜̝̞̟̠̖̗̘̙̜̝̞̟a̵̡̢̛̗̘̙̜̝̞̟l̵̡̢̛̗̘̙̜̝̞̟g̵̡̢̛̗̘̙̜̝̞̟ơ̵̡̢̗̘̙̜̝̞̟")) << "audio";
         QTest::newRow("newlines") << title(QStringLiteral("one\ntwo\nthree\r\nfour")) << "audio";
         QTest::newRow("long badge")
@@ -746,6 +757,81 @@ private Q_SLOTS:
         QVERIFY(!list.isWrapping());
     }
 
+    // Cards without a decoration show the thumbnail or the embedded cover
+    // once it is ready, and the view repaints when it arrives.
+    void realPictures()
+    {
+        const QString video = TestMedia::numberedVideo(m_home.filePath(QStringLiteral("n.mp4")), 50,
+                                                       QColor(200, 120, 40), 2, 320, 180);
+        QVERIFY(!video.isEmpty());
+        const QString song = TaggedMedia::audio(m_home.filePath(QStringLiteral("s.mp3")));
+        QVERIFY(!song.isEmpty());
+        TaggedMedia::Tags tags;
+        tags.title = QStringLiteral("Song");
+        QByteArray jpeg;
+        {
+            QImage cover(64, 64, QImage::Format_RGB32);
+            cover.fill(QColor(30, 60, 220));
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            QVERIFY(cover.save(&buffer, "JPEG", 95));
+        }
+        tags.picture = jpeg;
+        QVERIFY(TaggedMedia::writeTags(song, tags));
+
+        CardView view(false, true);
+        const QString path = QString::number(ItemRole::Path);
+        view.model()->appendRow(card(QStringLiteral("default frame"), "video", {{path, video}}));
+        view.model()->appendRow(
+                card(QStringLiteral("history frame"), "video",
+                     {{path, video},
+                      {QString::number(ItemRole::ThumbPosition), 42.0},
+                      {QString::number(ItemRole::ThumbTag), QStringLiteral("hist")}}));
+        view.model()->appendRow(card(QStringLiteral("song"), "audio", {{path, song}}));
+        int paints = 0;
+        struct PaintCounter : QObject
+        {
+            int *count;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    ++*count;
+                return false;
+            }
+        } filter;
+        filter.count = &paints;
+        view.viewport()->installEventFilter(&filter);
+        QSignalSpy ready(Covers::instance(), &Covers::ready);
+        view.resize(1000, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+        const auto frameOf = [&](int row) {
+            const QModelIndex index = view.model()->index(row, 0);
+            const QRect area = view.cardDelegate()->layout(view.visualRect(index), "video").picture;
+            return TestMedia::readNumberedFrame(
+                           view.cardDelegate()->picture(index, area.size(), true, 1.0).toImage())
+                    .frame;
+        };
+        const int fps = TestMedia::NumberedFps;
+        QTRY_COMPARE_WITH_TIMEOUT(frameOf(0), 6 * fps, 30000); // 15 % of 50 s: the key at 6 s
+        QTRY_COMPARE_WITH_TIMEOUT(frameOf(1), 42 * fps, 30000);
+        const QModelIndex songIndex = view.model()->index(2, 0);
+        const QRect songArea =
+                view.cardDelegate()->layout(view.visualRect(songIndex), "audio").picture;
+        const auto songCentre = [&] {
+            const QImage image =
+                    view.cardDelegate()->picture(songIndex, songArea.size(), false, 1.0).toImage();
+            return image.pixelColor(image.rect().center());
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(near(songCentre(), QColor(30, 60, 220), 24), 30000);
+        // Each picture that arrived asked the view to paint again.
+        QVERIFY(!ready.isEmpty());
+        const int before = paints;
+        emit Covers::instance()->ready(QStringLiteral("/not/in/the/model"));
+        QTRY_VERIFY(paints > before);
+    }
+
     // The model changing under a hovered card repaints without trouble.
     void modelChangesUnderTheMouse()
     {
@@ -764,6 +850,9 @@ private Q_SLOTS:
         view.viewport()->repaint();
         QCOMPARE(view.model()->rowCount(), 2);
     }
+
+private:
+    QTemporaryDir m_home;
 };
 
 QTEST_MAIN(tst_CardView)

@@ -1,5 +1,6 @@
 #include "ui/CardDelegate.h"
 
+#include "library/Covers.h"
 #include "ui/Icons.h"
 #include "ui/ItemRoles.h"
 #include "ui/Theme.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr int Inset = 4;
 constexpr int DiscPx = 44;
 constexpr int DiscGlyphPx = 22;
+constexpr int ThumbWidth = 384;
 constexpr double DefaultThumbPosition = -0.15;
 
 QColor hex(const char *name)
@@ -122,17 +124,12 @@ QPixmap CardDelegate::sourcePicture(const QModelIndex &index, QSize logicalSize)
 QPixmap CardDelegate::lookUpThumbnail(const QString &path, double position,
                                       const QString &tag) const
 {
-    Q_UNUSED(path)
-    Q_UNUSED(position)
-    Q_UNUSED(tag)
-    return QPixmap();
+    return Covers::instance()->videoThumb(path, ThumbWidth, position, tag);
 }
 
 QPixmap CardDelegate::lookUpCover(const QString &path, int sizePx) const
 {
-    Q_UNUSED(path)
-    Q_UNUSED(sizePx)
-    return QPixmap();
+    return Covers::instance()->cover(path, sizePx);
 }
 
 QPixmap CardDelegate::picture(const QModelIndex &index, QSize logicalSize, bool widePicture,

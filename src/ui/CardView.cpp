@@ -1,5 +1,6 @@
 #include "ui/CardView.h"
 
+#include "library/Covers.h"
 #include "ui/CardDelegate.h"
 
 #include <QResizeEvent>
@@ -43,6 +44,8 @@ CardView::CardView(bool listMode, bool wide, QWidget *parent)
         if (index.isValid())
             emit menuRequested(index, viewport()->mapToGlobal(pos));
     });
+    // Pictures arrive later than the first paint asks for them.
+    connect(Covers::instance(), &Covers::ready, viewport(), qOverload<>(&QWidget::update));
 }
 
 void CardView::setShelf(bool on)
