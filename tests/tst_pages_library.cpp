@@ -2,6 +2,7 @@
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/Covers.h"
 #include "library/Database.h"
 #include "library/Library.h"
 #include "ui/CardView.h"
@@ -284,9 +285,9 @@ private slots:
             QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(size));
         }
 
+        // Hidden while the scan runs: no card is painted, so no thumbnail is asked for.
         VideosPage page(context());
         page.resize(1000, 700);
-        page.show();
         auto *stack = page.findChild<QStackedWidget *>();
         auto *cards = child<CardView>(&page, "videoCards");
         auto *folders = child<QComboBox>(&page, "videosFolders");
@@ -315,17 +316,27 @@ private slots:
         QCOMPARE(subtitles.value(QStringLiteral("over.mp4")), QStringLiteral("alpha · 1.0 GB"));
         QVERIFY(subtitles.value(QStringLiteral("green.mp4")).startsWith(QStringLiteral("beta · ")));
 
-        // No thumbnail has measured the red video yet: no badge until one has.
+        // The scan measures no video; the thumbnails, rendered once the cards
+        // are painted, bring the durations.
+        for (int row = 0; row < cards->model()->rowCount(); ++row)
+            QVERIFY(cards->model()->index(row, 0).data(ItemRole::Badge).toString().isEmpty());
         const QString red = root + QStringLiteral("/alpha/red.mp4");
-        const QModelIndex redCard = cards->model()
-                                            ->match(cards->model()->index(0, 0), ItemRole::Path,
-                                                    red, 1, Qt::MatchExactly)
-                                            .value(0);
-        QVERIFY(redCard.isValid());
-        QVERIFY(redCard.data(ItemRole::Badge).toString().isEmpty());
-        db()->setDurationIfUnknown(red, 65.4);
-        page.refreshCard(red);
-        QCOMPARE(redCard.data(ItemRole::Badge).toString(), QStringLiteral("1:05"));
+        QSignalSpy covered(Covers::instance(), &Covers::ready);
+        page.show();
+        const auto badgeOf = [cards](const QString &path) {
+            return cards->model()
+                    ->match(cards->model()->index(0, 0), ItemRole::Path, path, 1, Qt::MatchExactly)
+                    .value(0)
+                    .data(ItemRole::Badge)
+                    .toString();
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(badgeOf(red), QStringLiteral("0:01"), 30000);
+        QVERIFY(std::any_of(covered.cbegin(), covered.cend(),
+                            [&red](const QList<QVariant> &args) { return args.at(0) == red; }));
+        // The sparse files have no picture and no duration.
+        const QString sparse = root + QStringLiteral("/alpha/gib.mp4");
+        QTRY_VERIFY_WITH_TIMEOUT(Covers::instance()->idle(), 30000);
+        QVERIFY(badgeOf(sparse).isEmpty());
 
         QCOMPARE(folders->count(), 3);
         QCOMPARE(folders->itemText(1), QStringLiteral("alpha"));

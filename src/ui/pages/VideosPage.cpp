@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "engine/FormatTime.h"
+#include "library/Covers.h"
 #include "library/Database.h"
 #include "library/Library.h"
 #include "ui/CardView.h"
@@ -90,6 +91,7 @@ VideosPage::VideosPage(const PageContext &context, QWidget *parent)
             m_host->playPath(path);
     });
     connect(m_view, &CardView::menuRequested, this, &VideosPage::showMenu);
+    connect(Covers::instance(), &Covers::ready, this, &VideosPage::refreshCard);
     connect(m_database, &Database::libraryChanged, this, &VideosPage::reload);
     connect(m_database, &Database::historyChanged, this, [this] {
         if (isVisible())
