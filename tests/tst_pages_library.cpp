@@ -8,9 +8,12 @@
 #include "ui/CardView.h"
 #include "ui/Host.h"
 #include "ui/ItemRoles.h"
+#include "ui/MainWindow.h"
 #include "ui/pages/MusicPage.h"
+#include "ui/pages/NowPlaying.h"
 #include "ui/pages/PageContext.h"
 #include "ui/pages/VideosPage.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -862,6 +865,52 @@ private slots:
         button(QStringLiteral("Play all"))->click();
         button(QStringLiteral("Shuffle"))->click();
         QVERIFY(m_host.calls.isEmpty());
+    }
+
+    // Through the real window: a card plays its video from the stored point,
+    // and the now-playing page's album and artist links open the songs.
+    void windowWiring()
+    {
+        QTemporaryDir media;
+        const QString clip =
+                TestMedia::solidVideo(media.filePath(QStringLiteral("clip.mp4")), 20, "blue");
+        QVERIFY(!clip.isEmpty());
+        MediaRecord row = video(clip, QStringLiteral("Clip"), QFileInfo(clip).size());
+        QVERIFY(db()->storeScanned({row}));
+        HistoryEntry point;
+        point.path = clip;
+        point.kind = QStringLiteral("video");
+        point.position = 8;
+        point.duration = 20;
+        db()->recordHistory(point);
+        storeSongs();
+
+        MainWindow window(m_core.get());
+        window.resize(1280, 800);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.navigate(QStringLiteral("videos"));
+        auto *cards = window.findChild<CardView *>(QStringLiteral("videoCards"));
+        QVERIFY(cards && cards->isVisible());
+        QCOMPARE(cards->model()->index(0, 0).data(ItemRole::Progress).toDouble(), 0.4);
+        activate(cards, cards->model()->index(0, 0));
+        QTRY_COMPARE_WITH_TIMEOUT(m_core->currentPath(), clip, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 7.5, 15000);
+        QVERIFY(m_core->position() < 12);
+        QVERIFY(PlayerTestUtil::stopAndWaitIdle(*m_core));
+
+        auto *nowPlaying = window.findChild<NowPlaying *>();
+        QVERIFY(nowPlaying);
+        auto *chip = window.findChild<QPushButton *>(QStringLiteral("musicChip"));
+        auto *table = window.findChild<QTableView *>(QStringLiteral("songTable"));
+        emit nowPlaying->albumClicked(QStringLiteral("blue sky"));
+        QCOMPARE(window.navigator()->currentPage(), QStringLiteral("music"));
+        QVERIFY(table->isVisible());
+        QCOMPARE(chip->text(), QStringLiteral("Album: blue sky"));
+        QCOMPARE(table->model()->rowCount(), 3);
+        emit nowPlaying->artistClicked(QStringLiteral("Bob"));
+        QCOMPARE(chip->text(), QStringLiteral("Artist: Bob"));
+        QCOMPARE(table->model()->rowCount(), 2);
     }
 
     void emptyStatesAndTexts_data()
