@@ -177,7 +177,7 @@ void MusicPage::buildTable()
     m_tracks = new QStandardItemModel(0, TrackProxy::ColumnCount, this);
     m_tracks->setHorizontalHeaderLabels(headerLabels());
     m_proxy = new TrackProxy(this);
-    m_proxy->setSourceModel(m_tracks);
+    m_proxy->setTracks(m_tracks);
     m_table = new QTableView;
     m_table->setObjectName(QStringLiteral("songTable"));
     m_table->setModel(m_proxy);
@@ -191,6 +191,8 @@ void MusicPage::buildTable()
     m_table->setWordWrap(false);
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setDefaultSectionSize(36);
+    // Fixed rows: the header then never measures 20,000 sections.
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     QHeaderView *header = m_table->horizontalHeader();
     header->setHighlightSections(false);
@@ -292,14 +294,12 @@ void MusicPage::fillTable()
         model->setItem(row, TrackProxy::TimeColumn, time);
         model->setItem(row, TrackProxy::PlaysColumn, plays);
     }
-    TrackProxy::rankTexts(model);
-
     // The swap resets the header; its widths and sort order are put back.
     QHeaderView *header = m_table->horizontalHeader();
     const QByteArray headerState = header->saveState();
     QStandardItemModel *old = m_tracks;
     m_tracks = model;
-    m_proxy->setSourceModel(model);
+    m_proxy->setTracks(model);
     delete old;
     header->restoreState(headerState);
 

@@ -8,12 +8,8 @@
 
 #include <algorithm>
 #include <numeric>
-#include <vector>
 
 namespace {
-
-// Where rankTexts leaves a cell's place in the collation order.
-constexpr int RankRole = Qt::UserRole + 51;
 
 bool isNumeric(int column)
 {
@@ -21,11 +17,85 @@ bool isNumeric(int column)
            column == TrackProxy::PlaysColumn;
 }
 
+// Ranks rows by a comparison: equal rows share a rank.
+template<typename Less>
+std::vector<int> ranks(int rows, Less less)
+{
+    std::vector<int> order(static_cast<size_t>(rows));
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), less);
+    std::vector<int> result(order.size());
+    int rank = 0;
+    for (size_t i = 0; i < order.size(); ++i) {
+        if (i > 0 && less(order[i - 1], order[i]))
+            ++rank;
+        result[size_t(order[i])] = rank;
+    }
+    return result;
+}
+
+int rankAt(const std::vector<int> &ranks, int row)
+{
+    return row >= 0 && size_t(row) < ranks.size() ? ranks[size_t(row)] : 0;
+}
+
 } // namespace
 
 TrackProxy::TrackProxy(QObject *parent)
     : QSortFilterProxyModel(parent)
 {}
+
+void TrackProxy::setTracks(QStandardItemModel *model)
+{
+    const int rows = model->rowCount();
+    const auto text = [model](int row, int column) {
+        const QStandardItem *item = model->item(row, column);
+        return item ? item->text() : QString();
+    };
+    QCollator collator;
+    for (int column = 0; column < ColumnCount; ++column) {
+        if (isNumeric(column)) {
+            std::vector<double> values(static_cast<size_t>(rows));
+            for (int row = 0; row < rows; ++row) {
+                const QStandardItem *item = model->item(row, column);
+                values[size_t(row)] = item ? item->data(ItemRole::SortValue).toDouble() : 0;
+            }
+            m_ranks[size_t(column)] = ranks(rows, [&values](int a, int b) {
+                return values[size_t(a)] < values[size_t(b)];
+            });
+            continue;
+        }
+        std::vector<QCollatorSortKey> keys;
+        keys.reserve(size_t(rows));
+        for (int row = 0; row < rows; ++row)
+            keys.push_back(collator.sortKey(text(row, column)));
+        m_ranks[size_t(column)] = ranks(rows, [&keys](int a, int b) {
+            return keys[size_t(a)].compare(keys[size_t(b)]) < 0;
+        });
+    }
+
+    m_rows.assign(size_t(rows), Row());
+    std::vector<QString> paths(static_cast<size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        Row &r = m_rows[size_t(row)];
+        const QStandardItem *first = model->item(row, TrackColumn);
+        paths[size_t(row)] = first ? first->data(ItemRole::Path).toString() : QString();
+        r.artist = text(row, ArtistColumn);
+        r.album = text(row, AlbumColumn);
+        r.genre = text(row, GenreColumn);
+        r.folder = QFileInfo(paths[size_t(row)]).absolutePath();
+        // A search text has no line breaks, so it never matches across two fields.
+        r.haystack = QStringList{text(row, TitleColumn), r.artist, r.album, r.genre}.join(
+                QLatin1Char('\n'));
+    }
+    const std::vector<int> &titles = m_ranks[TitleColumn];
+    m_tieRanks = ranks(rows, [&titles, &paths](int a, int b) {
+        if (titles[size_t(a)] != titles[size_t(b)])
+            return titles[size_t(a)] < titles[size_t(b)];
+        return paths[size_t(a)] < paths[size_t(b)];
+    });
+    setSourceModel(model);
+}
 
 void TrackProxy::setGroupFilter(const QString &kind, const QString &value)
 {
@@ -42,97 +112,37 @@ void TrackProxy::setSearchText(const QString &text)
     invalidateFilter();
 }
 
-void TrackProxy::rankTexts(QStandardItemModel *model)
+bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex &) const
 {
-    QCollator collator;
-    const int rows = model->rowCount();
-    std::vector<QCollatorSortKey> keys;
-    std::vector<int> order(static_cast<size_t>(rows));
-    for (int column = 0; column < ColumnCount; ++column) {
-        if (isNumeric(column))
-            continue;
-        keys.clear();
-        keys.reserve(size_t(rows));
-        for (int row = 0; row < rows; ++row) {
-            const QStandardItem *item = model->item(row, column);
-            keys.push_back(collator.sortKey(item ? item->text() : QString()));
-        }
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(),
-                  [&keys](int a, int b) { return keys[size_t(a)].compare(keys[size_t(b)]) < 0; });
-        int rank = 0;
-        for (size_t i = 0; i < order.size(); ++i) {
-            if (i > 0 && keys[size_t(order[i - 1])].compare(keys[size_t(order[i])]) != 0)
-                ++rank;
-            if (QStandardItem *item = model->item(order[i], column))
-                item->setData(rank, RankRole);
-        }
-    }
-}
-
-bool TrackProxy::filterAcceptsRow(int sourceRow, const QModelIndex &sourceParent) const
-{
-    const QAbstractItemModel *model = sourceModel();
-    const auto text = [&](int column) {
-        return model->index(sourceRow, column, sourceParent).data().toString();
-    };
+    if (sourceRow < 0 || size_t(sourceRow) >= m_rows.size())
+        return false;
+    const Row &row = m_rows[size_t(sourceRow)];
     if (!m_kind.isEmpty()) {
-        QString group;
-        Qt::CaseSensitivity sensitivity = Qt::CaseSensitive;
-        if (m_kind == QLatin1String("artist")) {
-            group = text(ArtistColumn);
-        } else if (m_kind == QLatin1String("album")) {
-            // Album cards merge names that differ only in case; the filter a
-            // card applies must find all of their songs.
-            group = text(AlbumColumn);
-            sensitivity = Qt::CaseInsensitive;
-        } else if (m_kind == QLatin1String("genre")) {
-            group = text(GenreColumn);
-        } else if (m_kind == QLatin1String("folder")) {
-            const QString path = model->index(sourceRow, TrackColumn, sourceParent)
-                                         .data(ItemRole::Path)
-                                         .toString();
-            group = QFileInfo(path).absolutePath();
-        }
-        if (group.compare(m_value, sensitivity) != 0)
+        bool same = false;
+        if (m_kind == QLatin1String("artist"))
+            same = row.artist == m_value;
+        // Album cards merge names that differ only in case; the filter a card
+        // applies must find all of their songs.
+        else if (m_kind == QLatin1String("album"))
+            same = row.album.compare(m_value, Qt::CaseInsensitive) == 0;
+        else if (m_kind == QLatin1String("genre"))
+            same = row.genre == m_value;
+        else if (m_kind == QLatin1String("folder"))
+            same = row.folder == m_value;
+        else
+            same = m_value.isEmpty();
+        if (!same)
             return false;
     }
-    if (m_search.isEmpty())
-        return true;
-    for (int column : {TitleColumn, ArtistColumn, AlbumColumn, GenreColumn}) {
-        if (text(column).contains(m_search, Qt::CaseInsensitive))
-            return true;
-    }
-    return false;
+    return m_search.isEmpty() || row.haystack.contains(m_search, Qt::CaseInsensitive);
 }
 
 bool TrackProxy::lessThan(const QModelIndex &left, const QModelIndex &right) const
 {
-    const int column = left.column();
-    const QAbstractItemModel *model = left.model();
-    const auto rank = [model](const QModelIndex &index, int col) {
-        return model->index(index.row(), col, index.parent()).data(RankRole).toInt();
-    };
-    if (isNumeric(column)) {
-        const double a = left.data(ItemRole::SortValue).toDouble();
-        const double b = right.data(ItemRole::SortValue).toDouble();
-        if (a != b)
-            return a < b;
-    } else {
-        const int a = rank(left, column);
-        const int b = rank(right, column);
-        if (a != b)
-            return a < b;
-    }
-    // Equal keys keep one order across rebuilds: by title, then path.
-    const int a = rank(left, TitleColumn);
-    const int b = rank(right, TitleColumn);
+    const std::vector<int> &column = m_ranks[size_t(std::clamp(left.column(), 0, ColumnCount - 1))];
+    const int a = rankAt(column, left.row());
+    const int b = rankAt(column, right.row());
     if (a != b)
         return a < b;
-    const auto path = [model](const QModelIndex &index) {
-        return model->index(index.row(), TrackColumn, index.parent())
-                .data(ItemRole::Path)
-                .toString();
-    };
-    return path(left) < path(right);
+    return rankAt(m_tieRanks, left.row()) < rankAt(m_tieRanks, right.row());
 }
