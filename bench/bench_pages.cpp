@@ -169,7 +169,6 @@ int main(int argc, char **argv)
     QStandardItemModel bareModel;
     QSortFilterProxyModel bareProxy;
     QTableView bareTable;
-    const QList<MediaRecord> songs = Database::instance()->libraryMedia(QStringLiteral("audio"));
 
     // Five keystrokes into a page's search field, one step each.
     const auto typing = [&videos, &music](bool isVideos) {
@@ -188,8 +187,10 @@ int main(int argc, char **argv)
 
     QList<Step> steps;
     steps.append({QStringLiteral("bare_build"), [&] {
-                      // The same rows in a bare model, filled while detached,
-                      // then handed to a sorting proxy.
+                      // The same rows read and put in a bare model, filled
+                      // while detached, then handed to a sorting proxy.
+                      const QList<MediaRecord> songs =
+                              Database::instance()->libraryMedia(QStringLiteral("audio"));
                       bareProxy.setSourceModel(nullptr);
                       bareModel.clear();
                       bareModel.setColumnCount(7);

@@ -4,6 +4,7 @@
 
 #include <QCollator>
 #include <QFileInfo>
+#include <QHash>
 #include <QStandardItemModel>
 
 #include <algorithm>
@@ -65,13 +66,26 @@ void TrackProxy::setTracks(QStandardItemModel *model)
             });
             continue;
         }
+        // Artists, albums and genres repeat: each distinct text is keyed once.
+        QHash<QString, int> distinct;
+        std::vector<int> textOfRow(static_cast<size_t>(rows));
         std::vector<QCollatorSortKey> keys;
-        keys.reserve(size_t(rows));
-        for (int row = 0; row < rows; ++row)
-            keys.push_back(collator.sortKey(text(row, column)));
-        m_ranks[size_t(column)] = ranks(rows, [&keys](int a, int b) {
+        for (int row = 0; row < rows; ++row) {
+            const QString value = text(row, column);
+            auto found = distinct.constFind(value);
+            if (found == distinct.constEnd()) {
+                found = distinct.insert(value, int(keys.size()));
+                keys.push_back(collator.sortKey(value));
+            }
+            textOfRow[size_t(row)] = *found;
+        }
+        const std::vector<int> textRanks = ranks(int(keys.size()), [&keys](int a, int b) {
             return keys[size_t(a)].compare(keys[size_t(b)]) < 0;
         });
+        std::vector<int> &columnRanks = m_ranks[size_t(column)];
+        columnRanks.resize(size_t(rows));
+        for (int row = 0; row < rows; ++row)
+            columnRanks[size_t(row)] = textRanks[size_t(textOfRow[size_t(row)])];
     }
 
     m_rows.assign(size_t(rows), Row());
