@@ -287,6 +287,11 @@ private slots:
             QFile sparse(root + QStringLiteral("/alpha/") + QLatin1String(name));
             QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(size));
         }
+        // Files that are no video at all still get a card, without a badge.
+        QFile(root + QStringLiteral("/alpha/empty.mkv")).open(QIODevice::WriteOnly);
+        QFile text(root + QStringLiteral("/alpha/notes.mkv"));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a video\n") > 0);
+        text.close();
 
         // Hidden while the scan runs: no card is painted, so no thumbnail is asked for.
         VideosPage page(context());
@@ -305,7 +310,7 @@ private slots:
         QVERIFY(add);
         QCOMPARE(chooseDirectory([add] { add->click(); }, root), QStringLiteral("Video folder"));
         QCOMPARE(Library::instance()->folders(QStringLiteral("video")), QStringList{root});
-        QTRY_COMPARE_WITH_TIMEOUT(cards->model()->rowCount(), 4, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(cards->model()->rowCount(), 6, 60000);
         QCOMPARE(stack->currentIndex(), 0);
 
         QHash<QString, QString> subtitles;
@@ -317,6 +322,7 @@ private slots:
         }
         QCOMPARE(subtitles.value(QStringLiteral("gib.mp4")), QStringLiteral("alpha · 1024 MB"));
         QCOMPARE(subtitles.value(QStringLiteral("over.mp4")), QStringLiteral("alpha · 1.0 GB"));
+        QCOMPARE(subtitles.value(QStringLiteral("empty.mkv")), QStringLiteral("alpha"));
         QVERIFY(subtitles.value(QStringLiteral("green.mp4")).startsWith(QStringLiteral("beta · ")));
 
         // The scan measures no video; the thumbnails, rendered once the cards
@@ -337,9 +343,10 @@ private slots:
         QVERIFY(std::any_of(covered.cbegin(), covered.cend(),
                             [&red](const QList<QVariant> &args) { return args.at(0) == red; }));
         // The sparse files have no picture and no duration.
-        const QString sparse = root + QStringLiteral("/alpha/gib.mp4");
         QTRY_VERIFY_WITH_TIMEOUT(Covers::instance()->idle(), 30000);
-        QVERIFY(badgeOf(sparse).isEmpty());
+        for (const char *name : {"gib.mp4", "empty.mkv", "notes.mkv"})
+            QVERIFY2(badgeOf(root + QStringLiteral("/alpha/") + QLatin1String(name)).isEmpty(),
+                     name);
 
         QCOMPARE(folders->count(), 3);
         QCOMPARE(folders->itemText(1), QStringLiteral("alpha"));
@@ -367,7 +374,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!finished.isEmpty(), 60000);
         QTRY_COMPARE(folders->currentIndex(), 0);
         QCOMPARE(folders->count(), 2);
-        QCOMPARE(cards->model()->rowCount(), 3);
+        QCOMPARE(cards->model()->rowCount(), 5);
         Library::instance()->removeFolder(QStringLiteral("video"), root);
         QTRY_VERIFY_WITH_TIMEOUT(!Library::instance()->isScanning(), 30000);
     }
