@@ -2,14 +2,20 @@
 
 #include "engine/PlayerCore.h"
 #include "harness/HarnessSupport.h"
+#include "library/Covers.h"
 #include "library/Library.h"
 #include "ui/Actions.h"
+#include "ui/CardView.h"
+#include "ui/ItemRoles.h"
 #include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
+#include "ui/pages/MusicPage.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEnterEvent>
@@ -18,6 +24,8 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
+#include <QStandardItemModel>
+#include <QTabBar>
 #include <QTimer>
 
 #include <cstdio>
@@ -69,7 +77,85 @@ void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
 {
     m_window->navigate(pageId);
     waitMs(500); // pages load their lists and covers on the event loop
+    waitForPictures(pageId);
     save(name, m_window->grab());
+}
+
+void HarnessScreenshots::waitForPictures(const QString &pageId)
+{
+    // A painted card asks for its picture; the pictures arrive one by one and
+    // each repaints, which may ask for the next.
+    m_window->grab();
+    const bool settled = waitFor(
+            [] {
+                waitMs(200);
+                return Covers::instance()->idle();
+            },
+            20000);
+    if (!settled)
+        m_problems << QStringLiteral("the pictures of %1 did not arrive").arg(pageId);
+    waitMs(200);
+}
+
+void HarnessScreenshots::shootLibraryViews(int &number)
+{
+    const auto nameOf = [&number](const char *view) {
+        return QStringLiteral("%1-%2")
+                .arg(number++, 2, 10, QLatin1Char('0'))
+                .arg(QLatin1String(view));
+    };
+    // Played and stopped: the history now holds the video, and the grid shows
+    // its watched bar.
+    m_core->stop();
+    waitFor([&] { return m_core->isIdle(); }, 5000);
+    shootPage(nameOf("videos-watched"), QStringLiteral("videos"));
+
+    QWidget *videos = m_window->navigator()->page(QStringLiteral("videos"));
+    auto *folders =
+            videos ? videos->findChild<QComboBox *>(QStringLiteral("videosFolders")) : nullptr;
+    const QString folderShot = nameOf("videos-folder");
+    if (folders && folders->count() > 1) {
+        folders->setCurrentIndex(1);
+        shootPage(folderShot, QStringLiteral("videos"));
+        folders->setCurrentIndex(0);
+    } else {
+        m_problems << QStringLiteral("no video folder to narrow to");
+    }
+
+    auto *music = qobject_cast<MusicPage *>(m_window->navigator()->page(QStringLiteral("music")));
+    auto *tabs = music ? music->findChild<QTabBar *>(QStringLiteral("musicTabs")) : nullptr;
+    auto *albums = music ? music->findChild<CardView *>(QStringLiteral("albumCards")) : nullptr;
+    const char *views[] = {"music-albums", "music-artists", "music-genres", "music-folders"};
+    for (int tab = 1; tab <= 4; ++tab) {
+        const QString name = nameOf(views[tab - 1]);
+        if (!tabs) {
+            m_problems << QStringLiteral("no music tabs");
+            continue;
+        }
+        tabs->setCurrentIndex(tab);
+        shootPage(name, QStringLiteral("music"));
+    }
+    const QString filterShot = nameOf("music-album-filter");
+    if (albums && albums->model()->rowCount() > 0) {
+        music->showAlbum(albums->model()->index(0, 0).data(ItemRole::FilterValue).toString());
+        shootPage(filterShot, QStringLiteral("music"));
+        music->applyFilter(QString(), QString());
+    } else {
+        m_problems << QStringLiteral("no album to filter by");
+    }
+
+    // Both pages empty, in the run's language: the folders leave the library,
+    // which takes their rows out at once.
+    const QString videosEmpty = nameOf("videos-empty");
+    const QString musicEmpty = nameOf("music-empty");
+    Library *library = Library::instance();
+    for (const QString &kind : {QStringLiteral("audio"), QStringLiteral("video")}) {
+        for (const QString &folder : library->folders(kind))
+            library->removeFolder(kind, folder);
+    }
+    waitFor([library] { return !library->isScanning() && !library->isStoring(); }, 20000);
+    shootPage(videosEmpty, QStringLiteral("videos"));
+    shootPage(musicEmpty, QStringLiteral("music"));
 }
 
 bool HarnessScreenshots::playAndWait(const QString &path)
@@ -227,6 +313,8 @@ void HarnessScreenshots::run()
     const QString preview = nameOf("seek-preview");
     if (!video.isEmpty())
         shootSeekPreview(preview);
+
+    shootLibraryViews(number);
 
     for (const QString &problem : std::as_const(m_problems))
         std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());

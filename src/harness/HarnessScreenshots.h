@@ -36,6 +36,10 @@ private:
     bool playAndWait(const QString &path);
     void shootDialogs(int &number);
     void shootSeekPreview(const QString &name);
+    // Waits until the cards on screen have their thumbnails and covers.
+    void waitForPictures(const QString &pageId);
+    // The library pages in their other views, then emptied.
+    void shootLibraryViews(int &number);
 
     QPointer<MainWindow> m_window;
     PlayerCore *m_core = nullptr;
