@@ -64,9 +64,6 @@ QList<DialogCommand> dialogCommands(MainWindow *window)
             {QStringLiteral("sleep-timer"), command("sleep_timer")},
             {QStringLiteral("media-info"), command("media_info")},
             {QStringLiteral("load-subtitle"), command("sub_load")},
-            {QStringLiteral("equalizer"), command("eq")},
-            {QStringLiteral("picture"), command("image_adjust")},
-            {QStringLiteral("subtitles"), command("sub_style")},
             {QStringLiteral("save-queue"),
              [window] {
                  // What the queue panel's save button does.
@@ -78,6 +75,9 @@ QList<DialogCommand> dialogCommands(MainWindow *window)
              }},
             {QStringLiteral("new-playlist"), windowDialog("new_playlist")},
             {QStringLiteral("about"), windowDialog("about")},
+            {QStringLiteral("equalizer"), command("eq")},
+            {QStringLiteral("picture"), command("image_adjust")},
+            {QStringLiteral("subtitles"), command("sub_style")},
     };
 }
 
