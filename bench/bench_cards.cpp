@@ -10,6 +10,7 @@
 
 #include "StallProbe.h"
 #include "library/Covers.h"
+#include "library/Thumbnailer.h"
 #include "ui/CardDelegate.h"
 #include "ui/CardView.h"
 #include "ui/ItemRoles.h"
@@ -169,6 +170,11 @@ int main(int argc, char **argv)
         view.setResizeMode(QListView::Adjust);
         view.setUniformItemSizes(true);
         view.setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+        // Cells of the cards' size, so both views scroll the same distance.
+        CardDelegate sizes(false, kind == QLatin1String("video"));
+        sizes.setCardWidth(CardView::gridCardWidth(
+                1320 - view.style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
+        view.setGridSize(sizes.sizeHint({}, {}));
         view.resize(1320, 820);
         view.show();
         QCoreApplication::processEvents();
@@ -227,5 +233,7 @@ int main(int argc, char **argv)
     std::printf("rss-kib start %ld after-scroll %ld peak %ld end %ld growth %ld\n", rssStart,
                 rssAfterScroll, statusKiB("VmHWM"), statusKiB("VmRSS"),
                 statusKiB("VmRSS") - rssStart);
+    // The private engine goes before the application does.
+    Thumbnailer::instance()->shutdown();
     return 0;
 }

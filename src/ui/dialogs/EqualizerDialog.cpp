@@ -41,7 +41,8 @@ EqualizerDialog::EqualizerDialog(PlayerCore *core, QWidget *parent)
     m_presetBox->addItem(tr2("Custom", "Personalizado"));
     const QString storedPreset =
             settingValue(QStringLiteral("eq/preset"), presets.first().name).toString();
-    const int presetIndex = m_presetBox->findText(storedPreset, Qt::MatchExactly);
+    const int presetIndex =
+            m_presetBox->findText(storedPreset, Qt::MatchExactly | Qt::MatchCaseSensitive);
     m_presetBox->setCurrentIndex(presetIndex >= 0 ? presetIndex : m_presetBox->count() - 1);
     top->addWidget(m_enabledBox);
     top->addStretch(1);
