@@ -174,7 +174,7 @@ private Q_SLOTS:
         QVERIFY2(red > 0.3, qPrintable(QString::number(red)));
         // The seek bar's preview comes last: the routine fails (above) unless
         // the popup showed a frame; the picture covers the window and popup.
-        const QImage preview(out + "/24-seek-preview.png");
+        const QImage preview(out + "/27-seek-preview.png");
         QVERIFY(!preview.isNull());
         QVERIFY(preview.width() >= 1320 && preview.height() >= 820);
         QVERIFY(redShare(preview) > 0.2);
