@@ -173,9 +173,15 @@ bool HarnessScreenshots::playAndWait(const QString &path)
     return loaded;
 }
 
-void HarnessScreenshots::shootDialogs(int &number)
+void HarnessScreenshots::shootDialogs(int &number, bool adjustments)
 {
+    // The player's adjustment dialogs came later than the others; their
+    // pictures follow the library views so earlier numbers stay as they were.
+    static const QStringList adjustmentDialogs = {
+            QStringLiteral("equalizer"), QStringLiteral("picture"), QStringLiteral("subtitles")};
     for (const HarnessSupport::DialogCommand &command : HarnessSupport::dialogCommands(m_window)) {
+        if (adjustmentDialogs.contains(command.name) != adjustments)
+            continue;
         const QString name = QStringLiteral("%1-dialog-%2")
                                      .arg(number++, 2, 10, QLatin1Char('0'))
                                      .arg(command.name);
@@ -308,13 +314,14 @@ void HarnessScreenshots::run()
     }
 
     // Dialogs over the player page with the video loaded (some need media).
-    shootDialogs(number);
+    shootDialogs(number, false);
 
     const QString preview = nameOf("seek-preview");
     if (!video.isEmpty())
         shootSeekPreview(preview);
 
     shootLibraryViews(number);
+    shootDialogs(number, true);
 
     for (const QString &problem : std::as_const(m_problems))
         std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());

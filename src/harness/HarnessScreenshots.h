@@ -34,7 +34,7 @@ private:
     void save(const QString &name, const QPixmap &picture);
     void shootPage(const QString &name, const QString &pageId);
     bool playAndWait(const QString &path);
-    void shootDialogs(int &number);
+    void shootDialogs(int &number, bool adjustments);
     void shootSeekPreview(const QString &name);
     // Waits until the cards on screen have their thumbnails and covers.
     void waitForPictures(const QString &pageId);
