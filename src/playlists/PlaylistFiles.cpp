@@ -1,7 +1,6 @@
 #include "playlists/PlaylistFiles.h"
 
 #include "engine/MediaPaths.h"
-#include "library/Database.h"
 #include "playlists/PlaylistText.h"
 
 #include <QDebug>
@@ -364,17 +363,4 @@ bool writeM3uItems(const QString &filePath, const QList<M3uItem> &items)
         return false;
     }
     return file.commit();
-}
-
-bool writeM3u(const QString &filePath, const QStringList &paths)
-{
-    const QHash<QString, MediaRecord> rows = Database::instance()->mediaByPaths(paths);
-    QList<M3uItem> items;
-    items.reserve(paths.size());
-    for (const QString &entry : paths) {
-        const auto found = rows.constFind(entry);
-        items.append(m3uItem(entry, found == rows.cend() ? std::nullopt
-                                                         : std::optional<MediaRecord>(*found)));
-    }
-    return writeM3uItems(filePath, items);
 }
