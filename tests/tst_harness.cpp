@@ -177,7 +177,11 @@ private Q_SLOTS:
         QVERIFY(!preview.isNull());
         QVERIFY(preview.width() >= 1320 && preview.height() >= 820);
         QVERIFY(redShare(preview) > 0.2);
-        QCOMPARE(QDir(out).entryList({"*.png"}).size(), windowed.size() + dialogs.size() + 3);
+        // A user playlist imported from a generated list, one entry greyed.
+        const QImage playlist(out + "/25-playlists-user.png");
+        QCOMPARE(playlist.size(), QSize(1320, 820));
+        QVERIFY(colourCount(playlist) > 1);
+        QCOMPARE(QDir(out).entryList({"*.png"}).size(), windowed.size() + dialogs.size() + 4);
     }
 
     void uiAuditWritesReport()

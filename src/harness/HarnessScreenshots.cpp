@@ -2,12 +2,17 @@
 
 #include "engine/PlayerCore.h"
 #include "harness/HarnessSupport.h"
+#include "library/Database.h"
 #include "library/Library.h"
+#include "playlists/PlaylistFiles.h"
 #include "ui/Actions.h"
 #include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
+#include "ui/pages/PlaylistTableLoader.h"
+#include "ui/pages/PlaylistsPage.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -15,9 +20,12 @@
 #include <QEnterEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -69,6 +77,52 @@ void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
 {
     m_window->navigate(pageId);
     waitMs(500); // pages load their lists and covers on the event loop
+    save(name, m_window->grab());
+}
+
+// A playlist imported from a generated M3U: the sample songs and one entry
+// whose file is gone, shown greyed.
+void HarnessScreenshots::shootUserPlaylist(const QString &name, const QStringList &songs)
+{
+    QTemporaryDir folder;
+    QSaveFile list(folder.filePath(QStringLiteral("mix.m3u")));
+    if (!list.open(QIODevice::WriteOnly)) {
+        m_problems << QStringLiteral("no place for the sample playlist");
+        return;
+    }
+    QByteArray text = "#EXTM3U\n#PLAYLIST:Mix\n";
+    for (const QString &song : songs)
+        text += QFileInfo(song).absoluteFilePath().toUtf8() + '\n';
+    text += "Gone/Missing song.mp3\n";
+    list.write(text);
+    list.commit();
+    QString listName;
+    QStringList entries;
+    Database *database = Database::instance();
+    const qint64 id = readPlaylist(list.fileName(), &listName, &entries)
+                              ? database->createPlaylist(listName)
+                              : 0;
+    if (id <= 0 || !database->setPlaylistItems(id, entries)) {
+        m_problems << QStringLiteral("the sample playlist was not imported");
+        return;
+    }
+    m_window->navigate(QStringLiteral("playlists"));
+    auto *page =
+            qobject_cast<PlaylistsPage *>(m_window->navigator()->page(QStringLiteral("playlists")));
+    auto *sidebar =
+            page ? page->findChild<QListWidget *>(QStringLiteral("PlaylistSidebar")) : nullptr;
+    auto *loader = page ? page->findChild<PlaylistTableLoader *>() : nullptr;
+    if (!sidebar || !loader) {
+        m_problems << QStringLiteral("the playlists page has no sidebar");
+        return;
+    }
+    for (int row = 0; row < sidebar->count(); ++row) {
+        if (sidebar->item(row)->data(PlaylistsPage::IdRole).toLongLong() == id)
+            sidebar->setCurrentRow(row);
+    }
+    if (!waitFor([&] { return page->currentPlaylistId() == id && !loader->isBusy(); }, 10000))
+        m_problems << QStringLiteral("the sample playlist did not load");
+    waitMs(300);
     save(name, m_window->grab());
 }
 
@@ -227,6 +281,8 @@ void HarnessScreenshots::run()
     const QString preview = nameOf("seek-preview");
     if (!video.isEmpty())
         shootSeekPreview(preview);
+
+    shootUserPlaylist(nameOf("playlists-user"), audio);
 
     for (const QString &problem : std::as_const(m_problems))
         std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());

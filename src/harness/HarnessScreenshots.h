@@ -36,6 +36,7 @@ private:
     bool playAndWait(const QString &path);
     void shootDialogs(int &number);
     void shootSeekPreview(const QString &name);
+    void shootUserPlaylist(const QString &name, const QStringList &songs);
 
     QPointer<MainWindow> m_window;
     PlayerCore *m_core = nullptr;
