@@ -361,6 +361,13 @@ private Q_SLOTS:
                 "a",           "b c",          "#d",  "50%",       "x,y",     "p;q",
                 "Música",      "Mu\u0301sica", "😀",   "e=f",       " lead",   "trail ",
                 "line\nbreak", "cr\rx",        "%41", "file:name", "tab\tin", "ﬁ"};
+        // A local path that looks like a drive once decoded.
+        QVERIFY(writeM3u(m_dir.filePath("drive.m3u8"), {"/s:/ail ", "/C:/x"}));
+        QString driveName;
+        QStringList driveBack;
+        QVERIFY(readPlaylist(m_dir.filePath("drive.m3u8"), &driveName, &driveBack));
+        QCOMPARE(driveBack, (QStringList{"/s:/ail ", "/C:/x"}));
+
         QRandomGenerator random(20261208);
         const QString target = m_dir.filePath("round.m3u8");
         for (int round = 0; round < 300; ++round) {

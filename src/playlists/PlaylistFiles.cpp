@@ -62,7 +62,9 @@ QString fileUrlPath(const QUrl &url)
     const QString host = url.host(QUrl::FullyDecoded);
     if (!host.isEmpty() && host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) != 0)
         path = QStringLiteral("//") + host + path;
-    if (path.startsWith(u'/') && isDriveRoot(path.mid(1)))
+    // Judged on the encoded form: the writer encodes the colon of a local
+    // path such as "/c:/x", which must not turn into a drive.
+    if (isDriveRoot(url.path(QUrl::FullyEncoded).mid(1)) && path.startsWith(u'/'))
         path.remove(0, 1);
     return path;
 }
