@@ -26,9 +26,13 @@ QString rowTitle(const QString &path, const MediaRecord &record)
     return record.title.isEmpty() ? QFileInfo(path).completeBaseName() : record.title;
 }
 
-void readDetails(QPromise<PlaylistRowDetail> &promise, const QStringList &paths,
+// Results go back in batches: each batch costs the GUI thread one pass over
+// the table.
+void readDetails(QPromise<QList<PlaylistRowDetail>> &promise, const QStringList &paths,
                  const QList<bool> &inLibrary)
 {
+    constexpr qsizetype Batch = 512;
+    QList<PlaylistRowDetail> batch;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         if (promise.isCanceled())
             return;
@@ -39,8 +43,14 @@ void readDetails(QPromise<PlaylistRowDetail> &promise, const QStringList &paths,
             detail.record = Library::readMetadata(detail.path);
             detail.tagged = true;
         }
-        promise.addResult(detail);
+        batch.append(detail);
+        if (batch.size() == Batch) {
+            promise.addResult(batch);
+            batch.clear();
+        }
     }
+    if (!batch.isEmpty())
+        promise.addResult(batch);
 }
 
 } // namespace
@@ -153,13 +163,14 @@ void PlaylistTableLoader::startDetails()
     const quint64 generation = m_generation;
     m_details.disconnect(this);
     // Finished comes after every batch of results has been delivered.
-    connect(&m_details, &QFutureWatcher<PlaylistRowDetail>::finished, this, [this, generation] {
-        if (generation != m_generation)
-            return;
-        m_detailsPending = false;
-        Q_EMIT detailsDone();
-    });
-    connect(&m_details, &QFutureWatcher<PlaylistRowDetail>::resultsReadyAt, this,
+    connect(&m_details, &QFutureWatcher<QList<PlaylistRowDetail>>::finished, this,
+            [this, generation] {
+                if (generation != m_generation)
+                    return;
+                m_detailsPending = false;
+                Q_EMIT detailsDone();
+            });
+    connect(&m_details, &QFutureWatcher<QList<PlaylistRowDetail>>::resultsReadyAt, this,
             [this, generation](int begin, int end) { applyDetails(generation, begin, end); });
     m_detailsPending = true;
     m_details.setFuture(QtConcurrent::run(&m_pool, readDetails, paths, inLibrary));
@@ -171,8 +182,9 @@ void PlaylistTableLoader::applyDetails(quint64 generation, int begin, int end)
         return;
     QHash<QString, PlaylistRowDetail> details;
     for (int i = begin; i < end; ++i) {
-        const PlaylistRowDetail detail = m_details.resultAt(i);
-        details.insert(detail.path, detail);
+        const QList<PlaylistRowDetail> batch = m_details.resultAt(i);
+        for (const PlaylistRowDetail &detail : batch)
+            details.insert(detail.path, detail);
     }
     // Rows may have moved since the load: find them by path.
     const QColor missing = themeColor(ThemeColor::MutedText);

@@ -74,7 +74,7 @@ private:
     Database *m_database;
     QTableWidget *m_table;
     QThreadPool m_pool;
-    QFutureWatcher<PlaylistRowDetail> m_details;
+    QFutureWatcher<QList<PlaylistRowDetail>> m_details;
     quint64 m_generation = 0;
     qint64 m_playlistId = 0;
     int m_offset = 0;
