@@ -76,6 +76,10 @@ void PlaylistTableLoader::clear()
     m_details.cancel();
     m_detailsPending = false;
     m_pendingRecords.clear();
+    m_detailPaths.clear();
+    m_detailInLibrary.clear();
+    m_seen.clear();
+    m_loadedSeconds = 0;
     m_loading = false;
     m_table->setRowCount(0);
 }
@@ -128,6 +132,13 @@ void PlaylistTableLoader::appendRows(const QList<MediaRecord> &rows)
     for (int i = 0; i < rows.size(); ++i) {
         const MediaRecord &record = rows.at(i);
         setRow(first + i, record.path, record, !record.kind.isEmpty());
+        if (record.duration > 0)
+            m_loadedSeconds += record.duration;
+        if (!isNetworkSource(record.path) && !m_seen.contains(record.path)) {
+            m_seen.insert(record.path);
+            m_detailPaths.append(record.path);
+            m_detailInLibrary.append(!record.kind.isEmpty());
+        }
     }
 }
 
@@ -149,17 +160,9 @@ void PlaylistTableLoader::setRow(int row, const QString &path, const MediaRecord
 
 void PlaylistTableLoader::startDetails()
 {
-    QStringList paths;
-    QList<bool> inLibrary;
-    QSet<QString> seen;
-    for (int row = 0; row < m_table->rowCount(); ++row) {
-        const QString path = rowPath(m_table, row);
-        if (isNetworkSource(path) || seen.contains(path))
-            continue;
-        seen.insert(path);
-        paths.append(path);
-        inLibrary.append(m_table->item(row, 0)->data(Qt::UserRole + 2).toBool());
-    }
+    const QStringList paths = std::exchange(m_detailPaths, {});
+    const QList<bool> inLibrary = std::exchange(m_detailInLibrary, {});
+    m_seen.clear();
     const quint64 generation = m_generation;
     m_details.disconnect(this);
     // Finished comes after every batch of results has been delivered.

@@ -5,6 +5,7 @@
 #include <QFutureWatcher>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QThreadPool>
 
 class Database;
@@ -55,6 +56,8 @@ public:
     static QString plainToolTip(const QString &text);
     // The sum of the rows' durations in seconds.
     static double totalSeconds(const QTableWidget *table);
+    // The same for the rows loaded so far, kept as they arrive.
+    double loadedSeconds() const { return m_loadedSeconds; }
 
 Q_SIGNALS:
     // Rows were added or their details changed.
@@ -79,6 +82,11 @@ private:
     qint64 m_playlistId = 0;
     int m_offset = 0;
     QList<MediaRecord> m_pendingRecords;
+    // Local paths for the worker, each once, gathered while rows arrive.
+    QStringList m_detailPaths;
+    QList<bool> m_detailInLibrary;
+    QSet<QString> m_seen;
+    double m_loadedSeconds = 0;
     bool m_loading = false;
     bool m_detailsPending = false;
 };

@@ -70,6 +70,7 @@ PlaylistsPage::PlaylistsPage(const PageContext &context, QWidget *parent)
     connect(m_loader, &PlaylistTableLoader::rowsChanged, this, &PlaylistsPage::updateSubtitle);
     connect(m_loader, &PlaylistTableLoader::loaded, this,
             [this] { m_table->setReorderEnabled(m_currentId > 0); });
+    connect(m_loader, &PlaylistTableLoader::detailsDone, this, &PlaylistsPage::updateSubtitle);
     connect(m_database, &Database::playlistsChanged, this, &PlaylistsPage::rebuildSidebar);
     connect(m_database, &Database::favoritesChanged, this, [this] {
         if (m_currentId == 0 && m_currentKey == FavoritesKey)
@@ -285,9 +286,12 @@ void PlaylistsPage::loadTable()
 
 void PlaylistsPage::updateSubtitle()
 {
+    // While rows arrive the loader keeps the sum; after an edit it is counted again.
+    const double seconds = m_loader->isBusy() ? m_loader->loadedSeconds()
+                                              : PlaylistTableLoader::totalSeconds(m_table);
     m_subtitle->setText(uiText(QStringLiteral("%1 items · %2"), QStringLiteral("%1 itens · %2"))
                                 .arg(m_table->rowCount())
-                                .arg(formatTime(PlaylistTableLoader::totalSeconds(m_table))));
+                                .arg(formatTime(seconds)));
 }
 
 QStringList PlaylistsPage::tablePaths() const
