@@ -218,8 +218,12 @@ private Q_SLOTS:
         // Emptied, the pages show nothing of the videos or the cover.
         QVERIFY(colourShare(QImage(out + "/32-videos-empty.png"), Qt::red) < 0.001);
         QVERIFY(colourShare(QImage(out + "/33-music-empty.png"), Qt::blue) < 0.001);
+        // A user playlist imported from a generated list, one entry greyed.
+        const QImage playlist(out + "/37-playlists-user.png");
+        QCOMPARE(playlist.size(), QSize(1320, 820));
+        QVERIFY(colourCount(playlist) > 1);
         QCOMPARE(QDir(out).entryList({"*.png"}).size(),
-                 windowed.size() + dialogs.size() + 3 + library.size());
+                 windowed.size() + dialogs.size() + 4 + library.size());
     }
 
     void uiAuditWritesReport()

@@ -4,10 +4,37 @@
 # format, lyrics and a cover included, and one picture per image format) and
 # fuzzes the tag reader and the cover picture reader for the given number of
 # seconds each (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
-# Usage: tools/fuzz.sh [seconds]
+# The playlist targets (fuzz_playlist, fuzz_m3u_roundtrip) take their seeds
+# from the inputs tst_playlistfiles builds (ZORVI_FUZZ_SEEDS) when build/ has it.
+# Usage: tools/fuzz.sh [seconds] [target]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
+target="${2:-fuzz_tags}"
+if [ "$target" != fuzz_tags ]; then
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DZORVI_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DZORVI_BUILD_BENCH=OFF >/dev/null
+  cmake --build build-fuzz -j2 --target "$target" >/dev/null
+  seeds="build-fuzz/seeds-$target" corpus="build-fuzz/corpus-$target" crashes="build-fuzz/crashes-$target"
+  mkdir -p "$seeds" "$corpus" "$crashes"
+  if [ -z "$(ls -A "$seeds")" ]; then
+    kind=playlist
+    [ "$target" = fuzz_m3u_roundtrip ] && kind=roundtrip
+    if [ -x build/tests/tst_playlistfiles ]; then
+      tmp="$(mktemp -d)"
+      trap 'rm -rf "$tmp"' EXIT
+      ZORVI_FUZZ_SEEDS="$tmp" QT_QPA_PLATFORM=offscreen build/tests/tst_playlistfiles >/dev/null || true
+      cp "$tmp/$kind"/* "$seeds"/ 2>/dev/null || true
+    fi
+    # Without the test build: a few hand-made lists.
+    printf '\x00#EXTM3U\n#EXTINF:1,a\n../a.mp3\nfile:///C:/x.mp3\nhttp://h/x?a=1\n' >"$seeds/m3u"
+    printf '\x01[playlist]\nFile2=b.mp3\nfile1 = /a.mp3\n' >"$seeds/pls"
+  fi
+  limit=(-max_total_time="$seconds")
+  [ "$seconds" -gt 0 ] || limit=(-runs=0)
+  exec "build-fuzz/fuzz/$target" "${limit[@]}" -rss_limit_mb=2048 -max_len=65536 \
+    -artifact_prefix="$crashes/" -print_final_stats=1 "$corpus" "$seeds"
+fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZORVI_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DZORVI_BUILD_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j2 --target fuzz_tags fuzz_pictures >/dev/null

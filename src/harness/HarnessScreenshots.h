@@ -40,6 +40,7 @@ private:
     void waitForPictures(const QString &pageId);
     // The library pages in their other views, then emptied.
     void shootLibraryViews(int &number);
+    void shootUserPlaylist(const QString &name, const QStringList &songs);
 
     QPointer<MainWindow> m_window;
     PlayerCore *m_core = nullptr;

@@ -2,6 +2,7 @@
 
 #include "library/Records.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -58,6 +59,8 @@ public:
     QList<MediaRecord> libraryMedia(const QString &kind);
     std::optional<MediaRecord> mediaByPath(const QString &path);
     QList<MediaRecord> mostPlayed(int limit);
+    // The rows of those paths that have one, looked up a few hundred at a time.
+    QHash<QString, MediaRecord> mediaByPaths(const QStringList &paths);
     QList<MediaRecord> recentlyAdded(int limit);
     void setDurationIfUnknown(const QString &path, double seconds);
     // Stores scanned records in one transaction, their modification times included.
@@ -89,6 +92,9 @@ public:
     bool setPlaylistItems(qint64 id, const QStringList &paths);
     bool appendToPlaylist(qint64 id, const QStringList &paths);
     QStringList playlistItems(qint64 id);
+    // Items offset .. offset + limit - 1 in playlist order, each with its
+    // media row joined in; kind is empty for an item without a row.
+    QList<MediaRecord> playlistRows(qint64 id, int offset, int limit);
     QList<PlaylistInfo> playlists();
 
     // Stations

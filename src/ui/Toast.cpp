@@ -8,6 +8,8 @@ Toast::Toast(QWidget *parent)
 {
     setObjectName(QStringLiteral("Toast"));
     setAlignment(Qt::AlignCenter);
+    // Messages quote names and paths, which must never render as markup.
+    setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     m_hideTimer->setObjectName(QStringLiteral("ToastHideTimer"));
     m_hideTimer->setSingleShot(true);
