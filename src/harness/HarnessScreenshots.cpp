@@ -8,6 +8,7 @@
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
+#include "ui/pages/NowPlaying.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -166,6 +167,8 @@ void HarnessScreenshots::run()
     } else if (playAndWait(audio.first())) {
         m_window->navigate(QStringLiteral("player"));
         waitFor([&] { return m_core->position() > 1.5; }, 5000);
+        if (!waitFor([&] { return m_window->nowPlayingView()->currentLine() >= 0; }, 5000))
+            m_problems << QStringLiteral("no lyric line lit for %1").arg(audio.first());
         waitMs(600);
         save(nowPlaying, m_window->grab());
     }

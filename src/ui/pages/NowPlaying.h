@@ -1,18 +1,27 @@
 #pragma once
 
+#include "library/Lyrics.h"
+
+#include <QList>
 #include <QPixmap>
+#include <QThreadPool>
 #include <QWidget>
 
+class LyricsDelegate;
 class PlayerCore;
 class QLabel;
+class QListWidget;
+class QListWidgetItem;
 
-// The audio view of the player page: cover, title, artist and album.
+// The audio view of the player page: cover, title, artist and album, and
+// beside them the song's lyrics, the sung line lit when they carry times.
 class NowPlaying : public QWidget
 {
     Q_OBJECT
 
 public:
     explicit NowPlaying(PlayerCore *core, QWidget *parent = nullptr);
+    ~NowPlaying() override;
 
     void setTrack(const QString &path, const QString &title, const QString &artist,
                   const QString &album, const QPixmap &cover);
@@ -22,16 +31,33 @@ public:
     QString artist() const { return m_artist; }
     QString album() const { return m_album; }
 
+    // The lyrics shown, the lit line (-1 for none) and the media file they
+    // belong to (empty for a stream or a video).
+    const QList<LyricLine> &lyricLines() const { return m_lines; }
+    int currentLine() const { return m_current; }
+    QString lyricsPath() const { return m_lyricsPath; }
+
+public slots:
+    // Lights the line being sung at the given playback position.
+    void updatePosition(double seconds);
+
 signals:
     void artistClicked(const QString &artist);
     void albumClicked(const QString &album);
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void applyCover();
+    void relayout();
+    void applyCover(int sizePx);
+    void clearLyrics();
+    void loadLyrics(const QString &path);
+    void showLyrics(const QList<LyricLine> &lines);
+    void setCurrentLine(int index);
+    void seekToRow(QListWidgetItem *item);
 
     PlayerCore *m_core;
     QLabel *m_coverLabel = nullptr;
@@ -39,9 +65,22 @@ private:
     QLabel *m_titleLabel = nullptr;
     QLabel *m_artistLabel = nullptr;
     QLabel *m_albumLabel = nullptr;
+    QWidget *m_lyricsPanel = nullptr;
+    QListWidget *m_lyricsList = nullptr;
+    LyricsDelegate *m_delegate = nullptr;
     QString m_path;
     QString m_artist;
     QString m_album;
     QPixmap m_cover;
+    QPixmap m_background;
+    int m_coverSizePx = 0;
     bool m_compact = false;
+
+    QList<LyricLine> m_lines;
+    int m_current = -1;
+    QString m_lyricsPath;
+    // Tells a finished load whether it is still the one wanted.
+    quint64 m_loadSerial = 0;
+    // Lyrics are read and parsed here, one file at a time.
+    QThreadPool m_lyricsPool;
 };
