@@ -23,6 +23,11 @@ namespace {
 
 // How far ahead of its time a line lights up, in seconds.
 constexpr double LeadSeconds = 0.15;
+// How far a report may lag behind the estimate and still count as the same
+// playback (a larger difference is a seek).
+constexpr double ReportJitterSeconds = 0.05;
+// Lines further away wait for the next report.
+constexpr double LookAheadSeconds = 2;
 constexpr char LineColor[] = "#8796ab";
 constexpr int TimeRole = Qt::UserRole;
 
@@ -63,6 +68,12 @@ NowPlaying::NowPlaying(PlayerCore *core, QWidget *parent)
     , m_core(core)
 {
     m_lyricsPool.setMaxThreadCount(1);
+    m_nextLineTimer.setSingleShot(true);
+    m_nextLineTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_nextLineTimer, &QTimer::timeout, this, [this] {
+        if (playing())
+            highlight(estimatedPosition());
+    });
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(48, 40, 48, 40);
@@ -71,6 +82,7 @@ NowPlaying::NowPlaying(PlayerCore *core, QWidget *parent)
     column->setSpacing(10);
     column->addStretch(1);
     m_coverLabel = new QLabel(this);
+    m_coverLabel->setObjectName(QStringLiteral("coverLabel"));
     m_coverLabel->setAlignment(Qt::AlignCenter);
     m_coverLabel->setFixedSize(340, 340);
     column->addWidget(m_coverLabel, 0, Qt::AlignHCenter);
@@ -243,12 +255,41 @@ void NowPlaying::showLyrics(const QList<LyricLine> &lines)
         m_lyricsList->addItem(item);
     }
     relayout();
-    if (m_core)
-        updatePosition(m_core->position());
+    highlight(estimatedPosition());
 }
 
 void NowPlaying::updatePosition(double seconds)
 {
+    // A report a little behind the estimate is the same playback seen a
+    // moment late: keep the estimate, so the lit line never steps back.
+    const double estimate = estimatedPosition();
+    const bool continuing = playing() && m_sinceReport.isValid();
+    // Only a position that moved since the last report is trusted to go on
+    // moving: after a start or a seek the engine may hold still a moment.
+    m_advancing = continuing && seconds > m_reportedSeconds && seconds - m_reportedSeconds < 1;
+    m_reportedSeconds = seconds;
+    m_sinceReport.start();
+    if (continuing && estimate > seconds && estimate - seconds < ReportJitterSeconds)
+        seconds = estimate;
+    highlight(seconds);
+}
+
+bool NowPlaying::playing() const
+{
+    return m_core && !m_core->isIdle() && !m_core->isPaused();
+}
+
+double NowPlaying::estimatedPosition() const
+{
+    if (!playing() || !m_advancing)
+        return m_core ? m_core->position() : 0;
+    const double elapsed = double(m_sinceReport.nsecsElapsed()) / 1e9;
+    return m_reportedSeconds + std::min(elapsed, LookAheadSeconds) * m_core->speed();
+}
+
+void NowPlaying::highlight(double seconds)
+{
+    m_nextLineTimer.stop();
     if (m_lines.isEmpty() || !isVisible() || m_lines.back().time < 0)
         return;
     // The last line not later than the position plus the lead. Timed lines
@@ -262,6 +303,12 @@ void NowPlaying::updatePosition(double seconds)
         index = int(after - m_lines.cbegin()) - 1;
         if (index >= 0 && m_lines.at(index).time < 0)
             index = -1;
+        // Wake up when the next line is due, if that comes before long.
+        if (after != m_lines.cend() && playing() && m_advancing && m_core->speed() > 0) {
+            const double wait = (after->time - LeadSeconds - seconds) / m_core->speed();
+            if (wait >= 0 && wait < LookAheadSeconds)
+                m_nextLineTimer.start(int(std::ceil(wait * 1000)));
+        }
     }
     setCurrentLine(index);
 }
@@ -299,8 +346,7 @@ void NowPlaying::resizeEvent(QResizeEvent *event)
 void NowPlaying::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
-    if (m_core)
-        updatePosition(m_core->position());
+    highlight(estimatedPosition());
 }
 
 void NowPlaying::paintEvent(QPaintEvent *)

@@ -2,9 +2,11 @@
 
 #include "library/Lyrics.h"
 
+#include <QElapsedTimer>
 #include <QList>
 #include <QPixmap>
 #include <QThreadPool>
+#include <QTimer>
 #include <QWidget>
 
 class LyricsDelegate;
@@ -38,7 +40,7 @@ public:
     QString lyricsPath() const { return m_lyricsPath; }
 
 public slots:
-    // Lights the line being sung at the given playback position.
+    // Lights the line being sung at the position the player reports.
     void updatePosition(double seconds);
 
 signals:
@@ -56,6 +58,10 @@ private:
     void clearLyrics();
     void loadLyrics(const QString &path);
     void showLyrics(const QList<LyricLine> &lines);
+    // The line for a position; the next line's timer is set from there.
+    void highlight(double seconds);
+    bool playing() const;
+    double estimatedPosition() const;
     void setCurrentLine(int index);
     void seekToRow(QListWidgetItem *item);
 
@@ -79,6 +85,13 @@ private:
     QList<LyricLine> m_lines;
     int m_current = -1;
     QString m_lyricsPath;
+    // The player reports its position about ten times a second; between
+    // reports the position is estimated from the last one, so a line lights
+    // on time rather than up to a report late.
+    double m_reportedSeconds = 0;
+    QElapsedTimer m_sinceReport;
+    bool m_advancing = false;
+    QTimer m_nextLineTimer;
     // Tells a finished load whether it is still the one wanted.
     quint64 m_loadSerial = 0;
     // Lyrics are read and parsed here, one file at a time.
