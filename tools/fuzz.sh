@@ -1,15 +1,17 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets with clang and libFuzzer (address and undefined
 # behaviour sanitizers), makes seed files with ffmpeg (one tagged file per
-# format, lyrics and a cover included) and fuzzes the tag reader for the
-# given number of seconds (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
+# format, lyrics and a cover included) and fuzzes the tag reader, then the
+# lyrics parser (seeded with the cases tst_lyrics writes to
+# build/fuzz-seeds/lrc), each for the given number of seconds (default 60;
+# 0 runs the seeds only). Crashes land in build-fuzz/crashes.
 # Usage: tools/fuzz.sh [seconds]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZORVI_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DZORVI_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j2 --target fuzz_tags >/dev/null
+cmake --build build-fuzz -j2 --target fuzz_tags fuzz_lrc >/dev/null
 seeds=build-fuzz/seeds corpus=build-fuzz/corpus crashes=build-fuzz/crashes
 mkdir -p "$seeds" "$corpus" "$crashes"
 if [ -z "$(ls -A "$seeds")" ]; then
@@ -38,3 +40,12 @@ limit=(-max_total_time="$seconds")
 [ "$seconds" -gt 0 ] || limit=(-runs=0)
 build-fuzz/fuzz/fuzz_tags "${limit[@]}" -rss_limit_mb=2048 -max_len=262144 \
   -artifact_prefix="$crashes/" -print_final_stats=1 "$corpus" "$seeds"
+
+lrcseeds=build-fuzz/seeds-lrc lrccorpus=build-fuzz/corpus-lrc
+mkdir -p "$lrcseeds" "$lrccorpus"
+printf '[ti:x]\n[offset:+500]\n[00:01.00][00:02:50]a <00:01.50>b\r\n[00:03]\nplain\n' >"$lrcseeds/basic"
+printf '\xef\xbb\xbf[00:01]can\xc3\xa7\xc3\xa3o\n' >"$lrcseeds/utf8-bom"
+printf '[00:01]can\xe7\xe3o\n' >"$lrcseeds/cp1252"
+[ -d build/fuzz-seeds/lrc ] && cp build/fuzz-seeds/lrc/* "$lrcseeds/" 2>/dev/null || true
+build-fuzz/fuzz/fuzz_lrc "${limit[@]}" -rss_limit_mb=2048 -max_len=65536 \
+  -artifact_prefix="$crashes/lrc-" -print_final_stats=1 "$lrccorpus" "$lrcseeds"

@@ -5,7 +5,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QStringDecoder>
 
 #include <algorithm>
@@ -62,16 +61,91 @@ double numberValue(QStringView digits)
     return std::isfinite(value) ? value : std::numeric_limits<double>::max();
 }
 
+bool isDigit(QChar c)
+{
+    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+}
+
+// The length of a time stamp "<open>mm:ss<close>" at text[at] (the seconds
+// may carry a fraction after '.' or ':'), or 0 when there is none. The same
+// as matching "\[(\d+):(\d+(?:[.:]\d+)?)\]" there, without the expression's
+// cost on every line.
+qsizetype stampAt(QStringView text, qsizetype at, char open, char close, QStringView *minutes,
+                  QStringView *seconds)
+{
+    const qsizetype size = text.size();
+    if (at >= size || text[at] != QLatin1Char(open))
+        return 0;
+    qsizetype i = at + 1;
+    const qsizetype minutesStart = i;
+    while (i < size && isDigit(text[i]))
+        ++i;
+    if (i == minutesStart || i >= size || text[i] != QLatin1Char(':'))
+        return 0;
+    const qsizetype minutesEnd = i++;
+    const qsizetype secondsStart = i;
+    while (i < size && isDigit(text[i]))
+        ++i;
+    if (i == secondsStart)
+        return 0;
+    if (i + 1 < size && (text[i] == QLatin1Char('.') || text[i] == QLatin1Char(':')) &&
+        isDigit(text[i + 1])) {
+        i += 2;
+        while (i < size && isDigit(text[i]))
+            ++i;
+    }
+    if (i >= size || text[i] != QLatin1Char(close))
+        return 0;
+    *minutes = text.mid(minutesStart, minutesEnd - minutesStart);
+    *seconds = text.mid(secondsStart, i - secondsStart);
+    return i + 1 - at;
+}
+
+// Removes every stamp of one kind; true when there was one.
+bool removeStamps(QString &text, char open, char close)
+{
+    QStringView minutes;
+    QStringView seconds;
+    bool removed = false;
+    for (qsizetype i = text.indexOf(QLatin1Char(open)); i >= 0;) {
+        const qsizetype length = stampAt(text, i, open, close, &minutes, &seconds);
+        if (length > 0)
+            text.remove(i, length);
+        removed = removed || length > 0;
+        i = text.indexOf(QLatin1Char(open), length > 0 ? i : i + 1);
+    }
+    return removed;
+}
+
+// Removes the word stamps "<mm:ss.xx>" of the extended format, and any time
+// tag that removing something formed ("[00:<00:01>01]"): no line shows one.
+void removeLeftStamps(QString &text)
+{
+    bool removed = true;
+    while (removed) {
+        removed = text.contains(QLatin1Char('<')) && removeStamps(text, '<', '>');
+        removed = (text.contains(QLatin1Char('[')) && removeStamps(text, '[', ']')) || removed;
+    }
+}
+
 double tagSeconds(QStringView minutes, QStringView seconds)
 {
     const double value = numberValue(minutes) * 60 + numberValue(seconds);
     return std::isfinite(value) ? value : std::numeric_limits<double>::max();
 }
 
+bool isControl(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7F && u < 0xA0);
+}
+
 // The text a line shows: control characters dropped, tabs as spaces, cut at
 // MaxLineLength without splitting a surrogate pair.
 QString shownText(const QString &raw)
 {
+    if (raw.size() <= MaxLineLength && std::none_of(raw.cbegin(), raw.cend(), isControl))
+        return raw.trimmed();
     QString text;
     text.reserve(std::min(raw.size(), MaxLineLength + 1));
     for (const QChar c : raw) {
@@ -79,7 +153,7 @@ QString shownText(const QString &raw)
             break;
         if (c == QLatin1Char('\t'))
             text += QLatin1Char(' ');
-        else if (c.category() != QChar::Other_Control)
+        else if (!isControl(c))
             text += c;
     }
     if (text.size() >= MaxLineLength && text.back().isHighSurrogate())
@@ -120,9 +194,6 @@ QString decode(const QByteArray &bytes)
 
 QList<LyricLine> parseLyrics(const QString &text)
 {
-    static const QRegularExpression timeTag(QStringLiteral(R"(\[(\d+):(\d+(?:[.:]\d+)?)\])"));
-    static const QRegularExpression wordStamp(QStringLiteral(R"(<\d+:\d+(?:[.:]\d+)?>)"));
-
     QList<LyricLine> lines;
     QList<double> times;
     bool timed = false;
@@ -144,23 +215,30 @@ QList<LyricLine> parseLyrics(const QString &text)
             continue;
 
         times.clear();
-        rest.clear();
-        if (line.contains(QLatin1Char('['))) {
-            qsizetype kept = 0;
-            auto matches = timeTag.globalMatch(line);
-            while (matches.hasNext()) {
-                const QRegularExpressionMatch match = matches.next();
-                times.append(tagSeconds(match.capturedView(1), match.capturedView(2)));
-                rest += line.mid(kept, match.capturedStart() - kept);
-                kept = match.capturedEnd();
+        rest.resize(0);
+        qsizetype kept = 0;
+        for (qsizetype i = line.indexOf(QLatin1Char('[')); i >= 0 && i < line.size();) {
+            QStringView minutes;
+            QStringView seconds;
+            const qsizetype length = stampAt(line, i, '[', ']', &minutes, &seconds);
+            if (length == 0) {
+                i = line.indexOf(QLatin1Char('['), i + 1);
+                continue;
             }
-            rest += line.mid(kept);
-        } else {
-            rest = line.toString();
+            times.append(tagSeconds(minutes, seconds));
+            rest += line.mid(kept, i - kept);
+            i += length;
+            kept = i;
         }
-        if (rest.contains(QLatin1Char('<')))
-            rest.remove(wordStamp);
+        if (kept == 0)
+            rest = line.toString();
+        else
+            rest += line.mid(kept);
         rest = shownText(rest);
+        if (rest.contains(QLatin1Char('<')) || rest.contains(QLatin1Char('['))) {
+            removeLeftStamps(rest);
+            rest = rest.trimmed();
+        }
 
         if (times.isEmpty()) {
             QString key;

@@ -247,15 +247,32 @@ void NowPlaying::showLyrics(const QList<LyricLine> &lines)
     m_lines = lines;
     m_current = -1;
     m_lyricsList->clear();
+    fillRows(m_loadSerial);
+    relayout();
+    highlight(estimatedPosition());
+}
+
+void NowPlaying::fillRows(quint64 serial)
+{
+    // Thousands of rows at once would hold the window up: a slice per turn
+    // of the event loop.
+    constexpr int SliceRows = 500;
+    if (serial != m_loadSerial)
+        return;
+    const int first = m_lyricsList->count();
+    const int end = std::min<int>(first + SliceRows, int(m_lines.size()));
     const QString note = QStringLiteral("♪");
-    for (const LyricLine &line : lines) {
+    for (int row = first; row < end; ++row) {
+        const LyricLine &line = m_lines.at(row);
         auto *item = new QListWidgetItem(line.text.isEmpty() ? note : line.text);
         item->setTextAlignment(Qt::AlignCenter);
         item->setData(TimeRole, line.time);
         m_lyricsList->addItem(item);
     }
-    relayout();
-    highlight(estimatedPosition());
+    if (m_current >= first && m_current < end)
+        styleRow(m_current, true);
+    if (end < m_lines.size())
+        QTimer::singleShot(0, this, [this, serial] { fillRows(serial); });
 }
 
 void NowPlaying::updatePosition(double seconds)
@@ -317,16 +334,20 @@ void NowPlaying::setCurrentLine(int index)
 {
     if (index == m_current)
         return;
-    if (QListWidgetItem *old = m_lyricsList->item(m_current)) {
-        old->setForeground(QColor(QLatin1String(LineColor)));
-        old->setFont(m_delegate->normalFont());
-    }
+    styleRow(m_current, false);
     m_current = index;
-    if (QListWidgetItem *item = m_lyricsList->item(index)) {
-        item->setForeground(QColor(QLatin1String(ThemeColor::White)));
-        item->setFont(m_delegate->boldFont());
+    styleRow(m_current, true);
+}
+
+void NowPlaying::styleRow(int row, bool lit)
+{
+    QListWidgetItem *item = m_lyricsList->item(row);
+    if (!item)
+        return;
+    item->setForeground(QColor(QLatin1String(lit ? ThemeColor::White : LineColor)));
+    item->setFont(lit ? m_delegate->boldFont() : m_delegate->normalFont());
+    if (lit)
         m_lyricsList->scrollToItem(item, QAbstractItemView::PositionAtCenter);
-    }
 }
 
 void NowPlaying::seekToRow(QListWidgetItem *item)

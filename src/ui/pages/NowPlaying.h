@@ -58,6 +58,8 @@ private:
     void clearLyrics();
     void loadLyrics(const QString &path);
     void showLyrics(const QList<LyricLine> &lines);
+    void fillRows(quint64 serial);
+    void styleRow(int row, bool lit);
     // The line for a position; the next line's timer is set from there.
     void highlight(double seconds);
     bool playing() const;
