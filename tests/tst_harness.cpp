@@ -140,6 +140,11 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(sample + "/Musicas/Artist") && QDir().mkpath(sample + "/Videos"));
         QVERIFY(!TestMedia::mp3WithCover(sample + "/Musicas/Artist/01 Song.mp3", 5, "Song")
                          .isEmpty());
+        // Lyrics beside the song: the now-playing picture needs a lit line.
+        QFile lyrics(sample + "/Musicas/Artist/01 Song.lrc");
+        QVERIFY(lyrics.open(QIODevice::WriteOnly));
+        lyrics.write("[00:00.50]first line\n[00:03.00]second line\n");
+        lyrics.close();
         // A red picture makes a black (unrendered) video surface obvious; a
         // second video gives the queue something to save.
         QVERIFY(!TestMedia::solidVideo(sample + "/Videos/clip.mp4", 5, "red", 320, 240).isEmpty());

@@ -2,8 +2,9 @@
 # Builds the fuzz targets with clang and libFuzzer (address and undefined
 # behaviour sanitizers), makes seed files with ffmpeg (one tagged file per
 # format, lyrics and a cover included, and one picture per image format) and
-# fuzzes the tag reader and the cover picture reader for the given number of
-# seconds each (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
+# fuzzes the tag reader, the cover picture reader and the lyrics parser
+# (seeded with the cases tst_lyrics writes to build/fuzz-seeds/lrc) for the
+# given number of seconds each (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
 # The playlist targets (fuzz_playlist, fuzz_m3u_roundtrip) take their seeds
 # from the inputs tst_playlistfiles builds (ZORVI_FUZZ_SEEDS) when build/ has it.
 # Usage: tools/fuzz.sh [seconds] [target]
@@ -37,7 +38,7 @@ if [ "$target" != fuzz_tags ]; then
 fi
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DZORVI_BUILD_FUZZ=ON -DBUILD_TESTING=OFF -DZORVI_BUILD_BENCH=OFF >/dev/null
-cmake --build build-fuzz -j2 --target fuzz_tags fuzz_pictures >/dev/null
+cmake --build build-fuzz -j2 --target fuzz_tags fuzz_pictures fuzz_lrc >/dev/null
 seeds=build-fuzz/seeds pictures=build-fuzz/seeds-pictures crashes=build-fuzz/crashes
 mkdir -p "$seeds" "$pictures" "$crashes" build-fuzz/corpus build-fuzz/corpus-pictures
 if [ -z "$(ls -A "$seeds")" ]; then
@@ -79,3 +80,12 @@ build-fuzz/fuzz/fuzz_tags "${limit[@]}" -rss_limit_mb=2048 -max_len=262144 \
   -artifact_prefix="$crashes/" -print_final_stats=1 build-fuzz/corpus "$seeds"
 build-fuzz/fuzz/fuzz_pictures "${limit[@]}" -rss_limit_mb=2048 -max_len=262144 \
   -artifact_prefix="$crashes/" -print_final_stats=1 build-fuzz/corpus-pictures "$seeds" "$pictures"
+
+lrcseeds=build-fuzz/seeds-lrc lrccorpus=build-fuzz/corpus-lrc
+mkdir -p "$lrcseeds" "$lrccorpus"
+printf '[ti:x]\n[offset:+500]\n[00:01.00][00:02:50]a <00:01.50>b\r\n[00:03]\nplain\n' >"$lrcseeds/basic"
+printf '\xef\xbb\xbf[00:01]can\xc3\xa7\xc3\xa3o\n' >"$lrcseeds/utf8-bom"
+printf '[00:01]can\xe7\xe3o\n' >"$lrcseeds/cp1252"
+[ -d build/fuzz-seeds/lrc ] && cp build/fuzz-seeds/lrc/* "$lrcseeds/" 2>/dev/null || true
+build-fuzz/fuzz/fuzz_lrc "${limit[@]}" -rss_limit_mb=2048 -max_len=65536 \
+  -artifact_prefix="$crashes/lrc-" -print_final_stats=1 "$lrccorpus" "$lrcseeds"

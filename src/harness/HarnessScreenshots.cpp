@@ -5,6 +5,7 @@
 #include "library/Covers.h"
 #include "library/Database.h"
 #include "library/Library.h"
+#include "library/Lyrics.h"
 #include "playlists/PlaylistFiles.h"
 #include "ui/Actions.h"
 #include "ui/CardView.h"
@@ -14,6 +15,7 @@
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
 #include "ui/pages/MusicPage.h"
+#include "ui/pages/NowPlaying.h"
 #include "ui/pages/PlaylistTableLoader.h"
 #include "ui/pages/PlaylistsPage.h"
 #include "ui/window/PageNavigator.h"
@@ -163,228 +165,229 @@ void HarnessScreenshots::shootLibraryViews(int &number)
     waitFor([library] { return !library->isScanning() && !library->isStoring(); }, 20000);
     shootPage(videosEmpty, QStringLiteral("videos"));
     shootPage(musicEmpty, QStringLiteral("music"));
-    // A playlist imported from a generated M3U: the sample songs and one entry
-    // whose file is gone, shown greyed.
-    void HarnessScreenshots::shootUserPlaylist(const QString &name, const QStringList &songs)
-    {
-        QTemporaryDir folder;
-        QSaveFile list(folder.filePath(QStringLiteral("mix.m3u")));
-        if (!list.open(QIODevice::WriteOnly)) {
-            m_problems << QStringLiteral("no place for the sample playlist");
-            return;
-        }
-        QByteArray text = "#EXTM3U\n#PLAYLIST:Mix\n";
-        for (const QString &song : songs)
-            text += QFileInfo(song).absoluteFilePath().toUtf8() + '\n';
-        text += "Gone/Missing song.mp3\n";
-        list.write(text);
-        list.commit();
-        QString listName;
-        QStringList entries;
-        Database *database = Database::instance();
-        const qint64 id = readPlaylist(list.fileName(), &listName, &entries)
-                                  ? database->createPlaylist(listName)
-                                  : 0;
-        if (id <= 0 || !database->setPlaylistItems(id, entries)) {
-            m_problems << QStringLiteral("the sample playlist was not imported");
-            return;
-        }
-        m_window->navigate(QStringLiteral("playlists"));
-        auto *page = qobject_cast<PlaylistsPage *>(
-                m_window->navigator()->page(QStringLiteral("playlists")));
-        auto *sidebar =
-                page ? page->findChild<QListWidget *>(QStringLiteral("PlaylistSidebar")) : nullptr;
-        auto *loader = page ? page->findChild<PlaylistTableLoader *>() : nullptr;
-        if (!sidebar || !loader) {
-            m_problems << QStringLiteral("the playlists page has no sidebar");
-            return;
-        }
-        for (int row = 0; row < sidebar->count(); ++row) {
-            if (sidebar->item(row)->data(PlaylistsPage::IdRole).toLongLong() == id)
-                sidebar->setCurrentRow(row);
-        }
-        if (!waitFor([&] { return page->currentPlaylistId() == id && !loader->isBusy(); }, 10000))
-            m_problems << QStringLiteral("the sample playlist did not load");
-        waitMs(300);
-        save(name, m_window->grab());
-    }
+}
 
-    bool HarnessScreenshots::playAndWait(const QString &path)
-    {
-        const QString wanted = QFileInfo(path).absoluteFilePath();
-        m_window->playPaths({wanted}, 0);
-        const bool loaded = waitFor(
-                [&] {
-                    return m_core->duration() > 0 &&
-                           QFileInfo(m_core->currentPath()).absoluteFilePath() == wanted;
-                },
-                15000);
-        if (!loaded)
-            m_problems << QStringLiteral("%1 did not load").arg(path);
-        return loaded;
+// A playlist imported from a generated M3U: the sample songs and one entry
+// whose file is gone, shown greyed.
+void HarnessScreenshots::shootUserPlaylist(const QString &name, const QStringList &songs)
+{
+    QTemporaryDir folder;
+    QSaveFile list(folder.filePath(QStringLiteral("mix.m3u")));
+    if (!list.open(QIODevice::WriteOnly)) {
+        m_problems << QStringLiteral("no place for the sample playlist");
+        return;
     }
-
-    void HarnessScreenshots::shootDialogs(int &number, bool adjustments)
-    {
-        // The player's adjustment dialogs came later than the others; their
-        // pictures follow the library views so earlier numbers stay as they were.
-        static const QStringList adjustmentDialogs = {QStringLiteral("equalizer"),
-                                                      QStringLiteral("picture"),
-                                                      QStringLiteral("subtitles")};
-        for (const HarnessSupport::DialogCommand &command :
-             HarnessSupport::dialogCommands(m_window)) {
-            if (adjustmentDialogs.contains(command.name) != adjustments)
-                continue;
-            const QString name = QStringLiteral("%1-dialog-%2")
-                                         .arg(number++, 2, 10, QLatin1Char('0'))
-                                         .arg(command.name);
-            const QString title =
-                    HarnessSupport::withModalDialog(command.open, [&](QWidget *dialog) {
-                        save(name, HarnessSupport::grabWindowWithDialog(m_window, dialog));
-                    });
-            if (title.isEmpty())
-                m_problems << QStringLiteral("\"%1\" opened no dialog").arg(command.name);
-        }
+    QByteArray text = "#EXTM3U\n#PLAYLIST:Mix\n";
+    for (const QString &song : songs)
+        text += QFileInfo(song).absoluteFilePath().toUtf8() + '\n';
+    text += "Gone/Missing song.mp3\n";
+    list.write(text);
+    list.commit();
+    QString listName;
+    QStringList entries;
+    Database *database = Database::instance();
+    const qint64 id = readPlaylist(list.fileName(), &listName, &entries)
+                              ? database->createPlaylist(listName)
+                              : 0;
+    if (id <= 0 || !database->setPlaylistItems(id, entries)) {
+        m_problems << QStringLiteral("the sample playlist was not imported");
+        return;
     }
+    m_window->navigate(QStringLiteral("playlists"));
+    auto *page =
+            qobject_cast<PlaylistsPage *>(m_window->navigator()->page(QStringLiteral("playlists")));
+    auto *sidebar =
+            page ? page->findChild<QListWidget *>(QStringLiteral("PlaylistSidebar")) : nullptr;
+    auto *loader = page ? page->findChild<PlaylistTableLoader *>() : nullptr;
+    if (!sidebar || !loader) {
+        m_problems << QStringLiteral("the playlists page has no sidebar");
+        return;
+    }
+    for (int row = 0; row < sidebar->count(); ++row) {
+        if (sidebar->item(row)->data(PlaylistsPage::IdRole).toLongLong() == id)
+            sidebar->setCurrentRow(row);
+    }
+    if (!waitFor([&] { return page->currentPlaylistId() == id && !loader->isBusy(); }, 10000))
+        m_problems << QStringLiteral("the sample playlist did not load");
+    waitMs(300);
+    save(name, m_window->grab());
+}
 
-    // The popup over the seek bar is a window of its own: the picture is the
-    // screen area of the main window and the popup together.
-    void HarnessScreenshots::shootSeekPreview(const QString &name)
-    {
+bool HarnessScreenshots::playAndWait(const QString &path)
+{
+    const QString wanted = QFileInfo(path).absoluteFilePath();
+    m_window->playPaths({wanted}, 0);
+    const bool loaded = waitFor(
+            [&] {
+                return m_core->duration() > 0 &&
+                       QFileInfo(m_core->currentPath()).absoluteFilePath() == wanted;
+            },
+            15000);
+    if (!loaded)
+        m_problems << QStringLiteral("%1 did not load").arg(path);
+    return loaded;
+}
+
+void HarnessScreenshots::shootDialogs(int &number, bool adjustments)
+{
+    // The player's adjustment dialogs came later than the others; their
+    // pictures follow the library views so earlier numbers stay as they were.
+    static const QStringList adjustmentDialogs = {
+            QStringLiteral("equalizer"), QStringLiteral("picture"), QStringLiteral("subtitles")};
+    for (const HarnessSupport::DialogCommand &command : HarnessSupport::dialogCommands(m_window)) {
+        if (adjustmentDialogs.contains(command.name) != adjustments)
+            continue;
+        const QString name = QStringLiteral("%1-dialog-%2")
+                                     .arg(number++, 2, 10, QLatin1Char('0'))
+                                     .arg(command.name);
+        const QString title = HarnessSupport::withModalDialog(command.open, [&](QWidget *dialog) {
+            save(name, HarnessSupport::grabWindowWithDialog(m_window, dialog));
+        });
+        if (title.isEmpty())
+            m_problems << QStringLiteral("\"%1\" opened no dialog").arg(command.name);
+    }
+}
+
+// The popup over the seek bar is a window of its own: the picture is the
+// screen area of the main window and the popup together.
+void HarnessScreenshots::shootSeekPreview(const QString &name)
+{
+    m_window->navigate(QStringLiteral("player"));
+    SeekBar *seek = m_window->controlBar()->seekBar();
+    auto *popup = m_window->findChild<PreviewPopup *>();
+    if (!popup || m_core->duration() <= 0) {
+        m_problems << QStringLiteral("no seek bar preview to picture");
+        return;
+    }
+    const QPointF local(seek->xForSeconds(m_core->duration() / 2), seek->height() / 2.0);
+    QEnterEvent enter(local, local, seek->mapToGlobal(local));
+    QCoreApplication::sendEvent(seek, &enter);
+    QMouseEvent move(QEvent::MouseMove, local, seek->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(seek, &move);
+    if (!waitFor([&] { return !popup->pictureLabel()->pixmap().isNull(); }, 15000)) {
+        m_problems << QStringLiteral("the seek bar preview showed no frame");
+        return;
+    }
+    waitMs(300);
+    const QRect area = m_window->frameGeometry().united(popup->frameGeometry());
+    save(name, m_window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()));
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(seek, &leave);
+}
+
+void HarnessScreenshots::run()
+{
+    QDir().mkpath(m_outputFolder);
+    HarnessSupport::useToolkitDialogs();
+    const QStringList audio = HarnessSupport::mediaFilesIn(
+            m_sampleFolder + QStringLiteral("/Musicas"),
+            {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
+             QStringLiteral("m4a"), QStringLiteral("wav"), QStringLiteral("opus")});
+    const QStringList video = HarnessSupport::mediaFilesIn(
+            m_sampleFolder + QStringLiteral("/Videos"),
+            {QStringLiteral("mp4"), QStringLiteral("mkv"), QStringLiteral("webm"),
+             QStringLiteral("avi"), QStringLiteral("mov")});
+
+    placeWindow();
+    if (!waitFor([&] { return m_libraryScanned; }, 60000))
+        m_problems << QStringLiteral("the library scan did not finish");
+    const QStringList pages = {QStringLiteral("home"),    QStringLiteral("videos"),
+                               QStringLiteral("music"),   QStringLiteral("playlists"),
+                               QStringLiteral("recents"), QStringLiteral("radios"),
+                               QStringLiteral("settings")};
+    int number = 1;
+    for (const QString &page : pages)
+        shootPage(QStringLiteral("%1-%2").arg(number++, 2, 10, QLatin1Char('0')).arg(page), page);
+
+    auto nameOf = [&number](const char *view) {
+        return QStringLiteral("%1-%2")
+                .arg(number++, 2, 10, QLatin1Char('0'))
+                .arg(QLatin1String(view));
+    };
+
+    // Now playing: a song with its cover, a little into the lyrics.
+    const QString nowPlaying = nameOf("now-playing");
+    if (audio.isEmpty()) {
+        m_problems << QStringLiteral("no audio file under %1/Musicas").arg(m_sampleFolder);
+    } else if (playAndWait(audio.first())) {
         m_window->navigate(QStringLiteral("player"));
-        SeekBar *seek = m_window->controlBar()->seekBar();
-        auto *popup = m_window->findChild<PreviewPopup *>();
-        if (!popup || m_core->duration() <= 0) {
-            m_problems << QStringLiteral("no seek bar preview to picture");
-            return;
-        }
-        const QPointF local(seek->xForSeconds(m_core->duration() / 2), seek->height() / 2.0);
-        QEnterEvent enter(local, local, seek->mapToGlobal(local));
-        QCoreApplication::sendEvent(seek, &enter);
-        QMouseEvent move(QEvent::MouseMove, local, seek->mapToGlobal(local), Qt::NoButton,
-                         Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(seek, &move);
-        if (!waitFor([&] { return !popup->pictureLabel()->pixmap().isNull(); }, 15000)) {
-            m_problems << QStringLiteral("the seek bar preview showed no frame");
-            return;
-        }
-        waitMs(300);
-        const QRect area = m_window->frameGeometry().united(popup->frameGeometry());
-        save(name,
-             m_window->screen()->grabWindow(0, area.x(), area.y(), area.width(), area.height()));
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(seek, &leave);
+        waitFor([&] { return m_core->position() > 1.5; }, 5000);
+        // A song with a lyrics file shows the line being sung.
+        if (!Lyrics::sidecarPath(audio.first()).isEmpty() &&
+            !waitFor([&] { return m_window->nowPlayingView()->currentLine() >= 0; }, 5000))
+            m_problems << QStringLiteral("no lyric line lit for %1").arg(audio.first());
+        waitMs(600);
+        save(nowPlaying, m_window->grab());
     }
 
-    void HarnessScreenshots::run()
-    {
-        QDir().mkpath(m_outputFolder);
-        HarnessSupport::useToolkitDialogs();
-        const QStringList audio = HarnessSupport::mediaFilesIn(
-                m_sampleFolder + QStringLiteral("/Musicas"),
-                {QStringLiteral("mp3"), QStringLiteral("flac"), QStringLiteral("ogg"),
-                 QStringLiteral("m4a"), QStringLiteral("wav"), QStringLiteral("opus")});
-        const QStringList video = HarnessSupport::mediaFilesIn(
-                m_sampleFolder + QStringLiteral("/Videos"),
-                {QStringLiteral("mp4"), QStringLiteral("mkv"), QStringLiteral("webm"),
-                 QStringLiteral("avi"), QStringLiteral("mov")});
+    // The video on a still frame, so the picture does not depend on timing.
+    const QString player = nameOf("player-video");
+    const QString queue = nameOf("queue-panel");
+    const QString fullscreen = nameOf("fullscreen");
+    const QString mini = nameOf("mini-player");
+    if (video.isEmpty()) {
+        m_problems << QStringLiteral("no video file under %1/Videos").arg(m_sampleFolder);
+    } else if (playAndWait(video.first())) {
+        // The queue shows more than one item when there are several videos.
+        if (video.size() > 1)
+            m_window->enqueuePaths(video.mid(1));
+        m_window->navigate(QStringLiteral("player"));
+        waitFor([&] { return m_core->position() > 1.0; }, 6000);
+        m_core->setPaused(true);
+        waitFor([&] { return m_core->isPaused(); }, 3000);
+        waitMs(800);
+        save(player, m_window->grab());
 
+        if (QAction *toggle = Actions::instance()->action(QStringLiteral("queue_toggle"))) {
+            toggle->trigger();
+            waitMs(600);
+            save(queue, m_window->grab());
+            toggle->trigger();
+            waitMs(300);
+        }
+
+        m_window->setFullscreen(true);
+        waitMs(1200);
+        // Without a window manager (a bare virtual display) nobody enlarges a
+        // full-screen window; do what the manager would.
+        const QRect screen = m_window->screen()->geometry();
+        if (m_window->isFullscreenMode() && m_window->geometry() != screen) {
+            m_window->setGeometry(screen);
+            waitMs(600);
+        }
+        save(fullscreen, m_window->grab());
+        m_window->setFullscreen(false);
+        waitMs(600);
         placeWindow();
-        if (!waitFor([&] { return m_libraryScanned; }, 60000))
-            m_problems << QStringLiteral("the library scan did not finish");
-        const QStringList pages = {QStringLiteral("home"),    QStringLiteral("videos"),
-                                   QStringLiteral("music"),   QStringLiteral("playlists"),
-                                   QStringLiteral("recents"), QStringLiteral("radios"),
-                                   QStringLiteral("settings")};
-        int number = 1;
-        for (const QString &page : pages)
-            shootPage(QStringLiteral("%1-%2").arg(number++, 2, 10, QLatin1Char('0')).arg(page),
-                      page);
 
-        auto nameOf = [&number](const char *view) {
-            return QStringLiteral("%1-%2")
-                    .arg(number++, 2, 10, QLatin1Char('0'))
-                    .arg(QLatin1String(view));
-        };
-
-        // Now playing: a song with its cover, a little into the lyrics.
-        const QString nowPlaying = nameOf("now-playing");
-        if (audio.isEmpty()) {
-            m_problems << QStringLiteral("no audio file under %1/Musicas").arg(m_sampleFolder);
-        } else if (playAndWait(audio.first())) {
-            m_window->navigate(QStringLiteral("player"));
-            waitFor([&] { return m_core->position() > 1.5; }, 5000);
-            waitMs(600);
-            save(nowPlaying, m_window->grab());
-        }
-
-        // The video on a still frame, so the picture does not depend on timing.
-        const QString player = nameOf("player-video");
-        const QString queue = nameOf("queue-panel");
-        const QString fullscreen = nameOf("fullscreen");
-        const QString mini = nameOf("mini-player");
-        if (video.isEmpty()) {
-            m_problems << QStringLiteral("no video file under %1/Videos").arg(m_sampleFolder);
-        } else if (playAndWait(video.first())) {
-            // The queue shows more than one item when there are several videos.
-            if (video.size() > 1)
-                m_window->enqueuePaths(video.mid(1));
-            m_window->navigate(QStringLiteral("player"));
-            waitFor([&] { return m_core->position() > 1.0; }, 6000);
-            m_core->setPaused(true);
-            waitFor([&] { return m_core->isPaused(); }, 3000);
-            waitMs(800);
-            save(player, m_window->grab());
-
-            if (QAction *toggle = Actions::instance()->action(QStringLiteral("queue_toggle"))) {
-                toggle->trigger();
-                waitMs(600);
-                save(queue, m_window->grab());
-                toggle->trigger();
-                waitMs(300);
-            }
-
-            m_window->setFullscreen(true);
-            waitMs(1200);
-            // Without a window manager (a bare virtual display) nobody enlarges a
-            // full-screen window; do what the manager would.
-            const QRect screen = m_window->screen()->geometry();
-            if (m_window->isFullscreenMode() && m_window->geometry() != screen) {
-                m_window->setGeometry(screen);
-                waitMs(600);
-            }
-            save(fullscreen, m_window->grab());
-            m_window->setFullscreen(false);
-            waitMs(600);
-            placeWindow();
-
-            m_window->toggleMiniPlayer();
-            waitMs(1200);
-            if (m_window->isMiniMode())
-                save(mini, m_window->grab());
-            else
-                m_problems << QStringLiteral("the mini player did not open");
-            m_window->toggleMiniPlayer();
-            waitMs(600);
-            placeWindow();
-        }
-
-        // Dialogs over the player page with the video loaded (some need media).
-        shootDialogs(number, false);
-
-        const QString preview = nameOf("seek-preview");
-        if (!video.isEmpty())
-            shootSeekPreview(preview);
-
-        shootLibraryViews(number);
-        shootDialogs(number, true);
-        shootUserPlaylist(nameOf("playlists-user"), audio);
-
-        for (const QString &problem : std::as_const(m_problems))
-            std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());
-        std::printf("%d picture(s) in %s\n", m_saved,
-                    QDir(m_outputFolder).absolutePath().toLocal8Bit().constData());
-        std::fflush(stdout);
-        m_core->stop();
-        QCoreApplication::exit(m_problems.isEmpty() ? 0 : 1);
+        m_window->toggleMiniPlayer();
+        waitMs(1200);
+        if (m_window->isMiniMode())
+            save(mini, m_window->grab());
+        else
+            m_problems << QStringLiteral("the mini player did not open");
+        m_window->toggleMiniPlayer();
+        waitMs(600);
+        placeWindow();
     }
+
+    // Dialogs over the player page with the video loaded (some need media).
+    shootDialogs(number, false);
+
+    const QString preview = nameOf("seek-preview");
+    if (!video.isEmpty())
+        shootSeekPreview(preview);
+
+    shootLibraryViews(number);
+    shootDialogs(number, true);
+    shootUserPlaylist(nameOf("playlists-user"), audio);
+
+    for (const QString &problem : std::as_const(m_problems))
+        std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());
+    std::printf("%d picture(s) in %s\n", m_saved,
+                QDir(m_outputFolder).absolutePath().toLocal8Bit().constData());
+    std::fflush(stdout);
+    m_core->stop();
+    QCoreApplication::exit(m_problems.isEmpty() ? 0 : 1);
+}
