@@ -370,7 +370,10 @@ void RadiosPage::addByLink()
                     .trimmed();
     if (!ok || link.isEmpty())
         return;
-    const QString host = QUrl(link, QUrl::TolerantMode).host(QUrl::FullyDecoded);
+    // Shown as the user would write it, not in its ASCII form.
+    const QString host =
+            QUrl::fromAce(QUrl(link, QUrl::TolerantMode).host(QUrl::FullyEncoded).toLatin1(),
+                          QUrl::IgnoreIDNWhitelist);
     const QString name = QInputDialog::getText(
             this, title, uiText(QStringLiteral("Name:"), QStringLiteral("Nome:")),
             QLineEdit::Normal, host, &ok);
