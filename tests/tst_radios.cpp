@@ -1,9 +1,13 @@
 #include "IcyServer.h"
+#include "LocalHttpServer.h"
 #include "PlayerTestUtil.h"
+#include "TestCa.h"
 #include "TestMedia.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "playlists/DirectoryConfig.h"
+#include "playlists/RadioDirectory.h"
+#include "playlists/StationLogos.h"
 #include "ui/CardView.h"
 #include "ui/Host.h"
 #include "ui/MainWindow.h"
@@ -11,6 +15,7 @@
 #include "ui/pages/PageContext.h"
 #include "ui/pages/RadiosPage.h"
 
+#include <QBuffer>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -18,11 +23,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardItemModel>
 #include <QTcpServer>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 #include <QtTest>
 
 #include <functional>
@@ -110,6 +118,65 @@ QStringList names(const QList<StationRecord> &list)
     return out;
 }
 
+QByteArray directoryReply(const QStringList &names)
+{
+    QByteArray json = "[";
+    for (const QString &name : names) {
+        if (json.size() > 1)
+            json += ',';
+        json += "{\"name\":\"" + name.toUtf8() + "\",\"url_resolved\":\"http://radio.test/" +
+                name.toUtf8() + "\",\"tags\":\"pop\",\"bitrate\":64}";
+    }
+    return json + "]";
+}
+
+// A PNG of the given size, with zero bytes after its end when padTo says so.
+QByteArray pngBytes(int widthPx, int heightPx, qsizetype padTo = 0)
+{
+    QImage image(widthPx, heightPx, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    if (padTo > bytes.size())
+        bytes.append(padTo - bytes.size(), '\0');
+    return bytes;
+}
+
+// A small PNG whose header claims widthPx x heightPx (CRC fixed up).
+QByteArray pngDeclaring(int widthPx, int heightPx)
+{
+    QByteArray bytes = pngBytes(8, 8);
+    auto put32 = [&bytes](int at, quint32 value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = char((value >> (24 - 8 * i)) & 0xff);
+    };
+    put32(16, quint32(widthPx));
+    put32(20, quint32(heightPx));
+    // CRC-32 over the chunk type and data of IHDR (bytes 12 .. 28).
+    quint32 crc = 0xffffffffu;
+    for (int i = 12; i < 29; ++i) {
+        crc ^= quint8(bytes[i]);
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
+    }
+    put32(29, ~crc);
+    return bytes;
+}
+
+qint64 statusKib(const char *key)
+{
+    QFile file("/proc/self/status");
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : file.readAll().split('\n')) {
+        if (line.startsWith(key))
+            return line.mid(qstrlen(key)).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
 } // namespace
 
 // The radio and TV page against a real database in a private folder; the
@@ -122,6 +189,7 @@ class tst_Radios final : public QObject
     QTemporaryDir m_dir;
     Database *m_db = nullptr;
     RecordingHost m_host;
+    TestCa m_ca;
 
     std::unique_ptr<RadiosPage> makePage(const DirectoryConfig &config)
     {
@@ -200,6 +268,361 @@ private Q_SLOTS:
     {
         clearStations();
         m_host = RecordingHost();
+    }
+
+    // Mirrors m1 .. m4 on one local server; a test breaks the ones it needs.
+    DirectoryConfig localMirrors(const LocalHttpServer &server)
+    {
+        DirectoryConfig config = DirectoryConfig::standard();
+        config.mirrors.clear();
+        for (int i = 1; i <= 4; ++i)
+            config.mirrors.append(server.url(QStringLiteral("/m%1").arg(i)));
+        config.searchTimeoutMs = 600;
+        config.searchDeadlineMs = 1500;
+        config.logoTimeoutMs = 600;
+        config.logoDeadlineMs = 1500;
+        return config;
+    }
+    static QString searchPath(int mirror)
+    {
+        return QStringLiteral("/m%1/json/stations/search").arg(mirror);
+    }
+    static bool waitForStatus(RadiosPage *page, const QString &text)
+    {
+        return QTest::qWaitFor([&] { return status(page)->text() == text; }, 10000);
+    }
+    static void search(RadiosPage *page)
+    {
+        page->findChild<QLineEdit *>()->setText("x");
+        QMetaObject::invokeMethod(page->findChild<QLineEdit *>(), "returnPressed");
+    }
+
+    void searchRequests()
+    {
+        LocalHttpServer server;
+        QVERIFY(server.start());
+        server.setReply(searchPath(1), HttpReply::ok(directoryReply({"One", "Two"})));
+        auto page = std::make_unique<RadiosPage>(PageContext{&m_host, nullptr, m_db}, nullptr,
+                                                 localMirrors(server));
+        page->reload();
+        m_db->saveStation(station("Saved", "http://saved.example/"));
+        QCOMPARE(server.requests().size(), 0);
+
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        page->reload();
+        QVERIFY(waitForStatus(page.get(), "2 radios found · right-click to save"));
+        QCOMPARE(cardTexts(page.get()), (QStringList{"One", "Two"}));
+        QCOMPARE(cards(page.get())->item(0)->data(Qt::UserRole + 3).toString(),
+                 QStringLiteral("pop · 64 kbps"));
+        HttpRequest first = server.requests().first();
+        QCOMPARE(first.header("User-Agent"), QByteArray("ZorviPlayer/1.1.0"));
+        QCOMPARE(QUrlQuery(QString::fromLatin1(first.target.mid(first.target.indexOf('?') + 1)))
+                         .queryItemValue("countrycode"),
+                 QStringLiteral("BR"));
+
+        const QString text = QStringLiteral("Rock+Pop & Co=1 São");
+        page->findChild<QLineEdit *>()->setText(text);
+        page->findChild<QComboBox *>()->setCurrentIndex(3); // all countries: searches
+        QTRY_COMPARE(server.requests().size(), 2);
+        const QByteArray target = server.requests().last().target;
+        const QUrlQuery query(QString::fromLatin1(target.mid(target.indexOf('?') + 1)));
+        QCOMPARE(query.queryItemValue("name", QUrl::FullyDecoded), text);
+        QVERIFY(!query.hasQueryItem("countrycode"));
+        QVERIFY(waitForStatus(page.get(), "2 radios found · right-click to save"));
+    }
+
+    void failover_data()
+    {
+        QTest::addColumn<QString>("failure");
+        for (const char *failure : {"refused", "silent", "500", "html", "truncated", "object",
+                                    "endless", "trickle", "other ca", "other name"})
+            QTest::newRow(failure) << QString::fromLatin1(failure);
+    }
+    void failover()
+    {
+        QFETCH(QString, failure);
+        LocalHttpServer server;
+        QVERIFY(server.start());
+        DirectoryConfig config = localMirrors(server);
+        server.setReply(searchPath(2), HttpReply::ok(directoryReply({"Second"})));
+        LocalHttpServer tls;
+        HttpReply bad = HttpReply::ok("");
+        if (failure == "refused") {
+            config.mirrors[0] = QStringLiteral("http://127.0.0.1:%1").arg(closedPort());
+        } else if (failure == "silent") {
+            bad.delayMs = 5000;
+        } else if (failure == "500") {
+            bad = HttpReply::error(500);
+        } else if (failure == "html") {
+            bad = HttpReply::ok("<html>Down for maintenance</html>", "text/html");
+        } else if (failure == "truncated") {
+            bad = HttpReply::ok(directoryReply({"A", "B"}).chopped(5));
+        } else if (failure == "object") {
+            bad = HttpReply::ok("{\"name\":\"A\",\"url\":\"http://a/\"}");
+        } else if (failure == "endless") {
+            bad.chunked = bad.endless = true;
+            config.searchReplyLimitBytes = 1024 * 1024;
+        } else if (failure == "trickle") {
+            bad = HttpReply::ok(directoryReply({"Slow"}));
+            bad.trickleMs = 100;
+        } else {
+            QVERIFY(m_ca.create());
+            const TestCa::Identity identity =
+                    failure == "other ca" ? m_ca.untrusted() : m_ca.otherName();
+            tls.setTls(identity.certificate, identity.key);
+            tls.setReply(searchPath(1), HttpReply::ok(directoryReply({"Wrong"})));
+            QVERIFY(tls.start());
+            config.mirrors[0] = tls.url("/m1", "localhost");
+        }
+        server.setReply(searchPath(1), bad);
+        auto page = makePage(config);
+        QVERIFY(page);
+        page->reload();
+        QVERIFY(waitForStatus(page.get(), "1 radios found · right-click to save"));
+        QCOMPARE(cardTexts(page.get()), QStringList{"Second"});
+        QCOMPARE(page->mirrorIndex(), 1);
+        // Refused connections and refused certificates never reach a request.
+        const int badRequests = config.mirrors[0].startsWith(server.url("/m1")) ? 1 : 0;
+        QCOMPARE(server.requestCount(searchPath(1)), badRequests);
+        QCOMPARE(tls.requestCount(searchPath(1)), 0);
+        QCOMPARE(server.requestCount(searchPath(2)), 1);
+        search(page.get());
+        QTRY_COMPARE(server.requestCount(searchPath(2)), 2);
+        QVERIFY(waitForStatus(page.get(), "1 radios found · right-click to save"));
+        QCOMPARE(server.requestCount(searchPath(1)), badRequests);
+        if (failure == "endless") {
+            const HttpRequest endless = server.requests().first();
+            QVERIFY(endless.clientClosed);
+            QVERIFY2(endless.bytesSent < 16 * 1024 * 1024,
+                     qPrintable(QString::number(endless.bytesSent)));
+        }
+    }
+
+    void emptyResultsAndTotalFailure()
+    {
+        LocalHttpServer server;
+        QVERIFY(server.start());
+        server.setReply(searchPath(1), HttpReply::ok(directoryReply({"A", "B"})));
+        auto page = makePage(localMirrors(server));
+        QVERIFY(page);
+        page->reload();
+        QVERIFY(waitForStatus(page.get(), "2 radios found · right-click to save"));
+
+        // Only the second mirror answers; then a true empty result there.
+        server.setReply(searchPath(1), HttpReply::error(500));
+        server.setReply(searchPath(2), HttpReply::ok(directoryReply({"C"})));
+        search(page.get());
+        QVERIFY(waitForStatus(page.get(), "1 radios found · right-click to save"));
+        server.setReply(searchPath(2), HttpReply::ok("[]"));
+        search(page.get());
+        QVERIFY(waitForStatus(page.get(), "0 radios found · right-click to save"));
+        QCOMPARE(server.requestCount(searchPath(3)), 0);
+        QCOMPARE(page->mirrorIndex(), 1);
+        QVERIFY(page->shownStations().isEmpty());
+
+        server.setReply(searchPath(2), HttpReply::ok(directoryReply({"D", "E"})));
+        search(page.get());
+        QVERIFY(waitForStatus(page.get(), "2 radios found · right-click to save"));
+        // Every mirror fails once, starting from the second, then the
+        // message; the cards stay and rows still map to them.
+        server.resetLog();
+        for (int i = 1; i <= 4; ++i)
+            server.setReply(searchPath(i), HttpReply::error(500));
+        search(page.get());
+        QVERIFY(waitForStatus(page.get(),
+                              "Could not reach the radio directory. Try again shortly."));
+        for (int i = 1; i <= 4; ++i)
+            QCOMPARE(server.requestCount(searchPath(i)), 1);
+        QCOMPARE(server.requests().first().path, searchPath(2).toLatin1());
+        QCOMPARE(cardTexts(page.get()), (QStringList{"D", "E"}));
+        page->playStation(1);
+        QCOMPARE(m_host.played.value(m_host.playedIndex), QStringLiteral("http://radio.test/E"));
+        QCOMPARE(page->mirrorIndex(), 5);
+    }
+
+    void staleReplies()
+    {
+        LocalHttpServer server;
+        QVERIFY(server.start());
+        DirectoryConfig config = localMirrors(server);
+        config.searchTimeoutMs = 5000; // the slow replies below are late, not dead
+        auto page = makePage(config);
+        QVERIFY(page);
+        auto *directory = page->findChild<RadioDirectory *>();
+        for (const bool aFails : {false, true}) {
+            server.resetLog();
+            QSignalSpy replies(page->findChild<QNetworkAccessManager *>(),
+                               &QNetworkAccessManager::finished);
+            HttpReply slow = aFails ? HttpReply::error(500) : HttpReply::ok(directoryReply({"A"}));
+            slow.delayMs = 800;
+            server.setReply(searchPath(1), slow);
+            search(page.get());
+            QTRY_COMPARE(server.requests().size(), 1);
+            server.setReply(searchPath(1), HttpReply::ok(directoryReply({"B1", "B2"})));
+            search(page.get());
+            QVERIFY(waitForStatus(page.get(), "2 radios found · right-click to save"));
+            // Both replies reached the page once the manager saw them finish.
+            QTRY_COMPARE(replies.count(), 2);
+            QCOMPARE(cardTexts(page.get()), (QStringList{"B1", "B2"}));
+            QCOMPARE(status(page.get())->text(),
+                     QStringLiteral("2 radios found · right-click to save"));
+            QCOMPARE(page->mirrorIndex(), 0);
+            QCOMPARE(server.requests().size(), 2);
+        }
+
+        // A reply that lands while "My radios" is shown leaves it alone.
+        m_db->saveStation(station("Keep", "http://keep.example/"));
+        m_db->saveStation(station("Gone", "http://gone.example/"));
+        HttpReply late = HttpReply::ok(directoryReply({"Late1", "Late2", "Late3"}));
+        late.delayMs = 500;
+        server.setReply(searchPath(1), late);
+        QSignalSpy finished(directory, &RadioDirectory::searchFinished);
+        search(page.get());
+        sections(page.get())->setCurrentRow(1);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(cardTexts(page.get()), (QStringList{"Keep", "Gone"}));
+        QCOMPARE(names(page->shownStations()), (QStringList{"Keep", "Gone"}));
+        QCOMPARE(status(page.get())->text(), QStringLiteral("2 radios"));
+        page->deleteStation(page->shownStations().at(1));
+        QCOMPARE(names(m_db->stations("radio")), QStringList{"Keep"});
+
+        const int requests = server.requests().size();
+        sections(page.get())->setCurrentRow(0);
+        QCOMPARE(cardTexts(page.get()), (QStringList{"Late1", "Late2", "Late3"}));
+        QCOMPARE(status(page.get())->text(),
+                 QStringLiteral("3 radios found · right-click to save"));
+        QCOMPARE(server.requests().size(), requests);
+    }
+
+    void logosAreBounded()
+    {
+        QVERIFY(m_ca.create());
+        m_ca.trustInThisProcess();
+        LocalHttpServer http;
+        LocalHttpServer https;
+        https.setTls(m_ca.localhost().certificate, m_ca.localhost().key);
+        QVERIFY(http.start() && https.start());
+        http.setReply("/exact.png", HttpReply::ok(pngBytes(40, 20, StationLogos::MaxLogoBytes)));
+        http.setReply("/over.png", HttpReply::ok(pngBytes(40, 20, StationLogos::MaxLogoBytes + 1)));
+        HttpReply endless;
+        endless.chunked = endless.endless = true;
+        endless.body = pngBytes(40, 20);
+        http.setReply("/endless.png", endless);
+        HttpReply trickle = HttpReply::ok(pngBytes(40, 20, 4096));
+        trickle.trickleMs = 50;
+        http.setReply("/trickle.png", trickle);
+        http.setReply("/plain.png", HttpReply::ok(pngBytes(16, 16)));
+        http.setReply("/huge.png", HttpReply::ok(pngDeclaring(30000, 30000)));
+        https.setReply("/down.png", HttpReply::redirect(http.url("/plain.png")));
+        QFile local(m_dir.filePath("local.png"));
+        QVERIFY(local.open(QIODevice::WriteOnly));
+        local.write(pngBytes(16, 16));
+        local.close();
+
+        const QStringList logos{http.url("/exact.png"),
+                                http.url("/over.png"),
+                                http.url("/endless.png"),
+                                http.url("/trickle.png"),
+                                https.url("/down.png", "localhost"),
+                                http.url("/huge.png"),
+                                QUrl::fromLocalFile(local.fileName()).toString(),
+                                "data:image/png;base64," + pngBytes(4, 4).toBase64(),
+                                "qrc:/icons/zorvi-player.svg"};
+        QList<StationRecord> list;
+        for (int i = 0; i < logos.size(); ++i) {
+            StationRecord s =
+                    station(QString::number(i), "http://s.test/" + QString::number(i), "");
+            s.logo = logos.at(i);
+            list.append(s);
+        }
+        DirectoryConfig config = offlineConfig();
+        config.logoTimeoutMs = 600;
+        config.logoDeadlineMs = 1500;
+        auto page = makePage(config);
+        QVERIFY(page);
+        auto *fetcher = page->findChild<StationLogos *>();
+        QSignalSpy ready(fetcher, &StationLogos::logoReady);
+        // The big declared picture is refused before anything is allocated.
+        QFile clear("/proc/self/clear_refs");
+        const bool peakReset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
+        clear.close();
+        const qint64 before = statusKib("VmRSS:");
+        page->showStations(list);
+        QTRY_COMPARE_WITH_TIMEOUT(ready.count(), 6, 10000);
+        if (peakReset)
+            QVERIFY2(statusKib("VmHWM:") - before < 32 * 1024,
+                     qPrintable(QString::number(statusKib("VmHWM:") - before)));
+        QStandardItemModel *model = cards(page.get());
+        QTRY_VERIFY(!model->item(0)->data(Qt::DecorationRole).value<QPixmap>().isNull());
+        QCOMPARE(model->item(0)->data(Qt::DecorationRole).value<QPixmap>().size(), QSize(128, 64));
+        for (int row = 1; row < logos.size(); ++row)
+            QVERIFY2(model->item(row)->data(Qt::DecorationRole).isNull(),
+                     qPrintable(logos.at(row)));
+        QCOMPARE(http.requestCount("/plain.png"), 0);
+        const HttpRequest endlessRequest = [&] {
+            for (const HttpRequest &r : http.requests())
+                if (r.path == "/endless.png")
+                    return r;
+            return HttpRequest();
+        }();
+        QVERIFY(endlessRequest.clientClosed);
+        QVERIFY(endlessRequest.bytesSent < 16 * 1024 * 1024);
+
+        // Failures are remembered: showing the list again asks for nothing.
+        const int requests = http.requests().size() + https.requests().size();
+        page->showStations(list);
+        QCOMPARE(fetcher->downloadsRunning() + fetcher->queuedCount(), 0);
+        QCOMPARE(http.requests().size() + https.requests().size(), requests);
+        QVERIFY(!model->item(0)->data(Qt::DecorationRole).isNull());
+        QVERIFY(model->item(1)->data(Qt::DecorationRole).isNull());
+    }
+
+    void logosFollowTheirList()
+    {
+        LocalHttpServer http;
+        QVERIFY(http.start());
+        QList<StationRecord> shared;
+        for (int i = 0; i < 20; ++i) {
+            StationRecord s =
+                    station(QString::number(i), "http://s.test/" + QString::number(i), "");
+            s.logo = http.url("/shared.png");
+            shared.append(s);
+        }
+        http.setReply("/shared.png", HttpReply::ok(pngBytes(32, 32)));
+        auto page = makePage(offlineConfig());
+        QVERIFY(page);
+        auto *fetcher = page->findChild<StationLogos *>();
+        QSignalSpy ready(fetcher, &StationLogos::logoReady);
+        page->showStations(shared);
+        QVERIFY(ready.wait(5000));
+        QCOMPARE(http.requestCount("/shared.png"), 1);
+        for (int row = 0; row < 20; ++row)
+            QVERIFY(!cards(page.get())->item(row)->data(Qt::DecorationRole).isNull());
+
+        // Distinct logos go at most six at a time, in row order; a list
+        // that replaces them drops the queue and gets no stale picture.
+        QList<StationRecord> many;
+        for (int i = 0; i < 30; ++i) {
+            StationRecord s =
+                    station("L" + QString::number(i), "http://l.test/" + QString::number(i), "");
+            s.logo = http.url(QStringLiteral("/slow%1.png").arg(i));
+            HttpReply slow = HttpReply::ok(pngBytes(32, 32));
+            slow.delayMs = 400;
+            http.setReply(QStringLiteral("/slow%1.png").arg(i), slow);
+            many.append(s);
+        }
+        page->showStations(many);
+        QCOMPARE(fetcher->downloadsRunning(), StationLogos::MaxDownloads);
+        QCOMPARE(fetcher->queuedCount(), 24);
+        QTRY_COMPARE(http.requests().size(), 1 + StationLogos::MaxDownloads);
+        QCOMPARE(http.requests().at(1).path, QByteArray("/slow0.png"));
+        page->showStations({station("Plain", "http://p.test/", "")});
+        QCOMPARE(fetcher->queuedCount(), 0);
+        ready.clear();
+        QTRY_COMPARE_WITH_TIMEOUT(ready.count(), StationLogos::MaxDownloads, 5000);
+        QVERIFY(cards(page.get())->item(0)->data(Qt::DecorationRole).isNull());
+        QCOMPARE(http.requests().size(), 1 + StationLogos::MaxDownloads);
     }
 
     void savedStationsFollowTheDatabase()
