@@ -35,6 +35,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -731,6 +732,61 @@ private Q_SLOTS:
         QCOMPARE(list->currentRow(), 1);
         QCOMPARE(list->currentItem()->data(Qt::UserRole + 2).toString(), QStringLiteral("mine"));
         QVERIFY(m_db->stationGroups().isEmpty());
+    }
+
+    void stationsPlayThroughTheEngine()
+    {
+        const QString mp3 =
+                TestMedia::tone(m_dir.filePath("radio.mp3"), 5, {"-b:a", "96k", "-ar", "44100"});
+        QFile file(mp3);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        IcyServer one(bytes);
+        IcyServer two(bytes);
+        one.setTitle("Artist - Song A");
+        QVERIFY(one.start() && two.start());
+        const QString closed = QStringLiteral("http://127.0.0.1:%1/live").arg(closedPort());
+        m_db->saveStation(station("One", one.url()));
+        m_db->saveStation(station("Two", two.url()));
+        m_db->saveStation(station("Closed", closed));
+
+        std::unique_ptr<PlayerCore> core = PlayerTestUtil::startCore();
+        QVERIFY(core);
+        {
+            MainWindow window(core.get());
+            window.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&window));
+            window.navigate("radios");
+            auto *page = window.findChild<RadiosPage *>();
+            QVERIFY(page && page->isVisible());
+            sections(page)->setCurrentRow(1);
+            QCOMPARE(cardTexts(page), (QStringList{"One", "Two", "Closed"}));
+
+            auto *view = page->findChild<CardView *>();
+            Q_EMIT view->activatedPath(view->model()->index(0, 0));
+            QCOMPARE(window.toastWidget()->text(), QStringLiteral("Connecting: One"));
+            QTRY_COMPARE_WITH_TIMEOUT(core->streamTitle(), QStringLiteral("Artist - Song A"),
+                                      PlayerTestUtil::EngineWaitMs);
+            QCOMPARE(core->currentPath(), one.url());
+            const std::optional<MediaRecord> row = m_db->mediaByPath(one.url());
+            QVERIFY(row);
+            QCOMPARE(row->kind, QStringLiteral("stream"));
+            QCOMPARE(row->title, QStringLiteral("One"));
+
+            QVERIFY(two.lastRequest().isEmpty());
+            core->next();
+            QTRY_COMPARE_WITH_TIMEOUT(core->currentPath(), two.url(), PlayerTestUtil::EngineWaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT(!two.lastRequest().isEmpty(), PlayerTestUtil::EngineWaitMs);
+
+            // A dead station ends in the engine's error; the page goes on.
+            QSignalSpy errors(core.get(), &PlayerCore::errorMessage);
+            page->playStation(2);
+            QTRY_VERIFY_WITH_TIMEOUT(errors.count() > 0, PlayerTestUtil::EngineWaitMs);
+            sections(page)->setCurrentRow(1);
+            page->playStation(0);
+            QTRY_COMPARE_WITH_TIMEOUT(core->currentPath(), one.url(), PlayerTestUtil::EngineWaitMs);
+            QVERIFY(PlayerTestUtil::stopAndWaitIdle(*core));
+        }
     }
 
     void iptvListsImport_data()
