@@ -148,6 +148,7 @@ private Q_SLOTS:
         QTest::newRow("qrc") << "qrc:/icons/zorvi-player.svg" << false << false;
         QTest::newRow("fd") << "fd://0" << false << false;
         QTest::newRow("local") << "/home/x.m3u" << false << false;
+        QTest::newRow("control character") << "http://a/\x01x" << false << true;
     }
     void addressFilters()
     {

@@ -119,6 +119,11 @@ bool isPlayableStationUrl(const QString &url)
                                         QStringLiteral("mmsh"), QStringLiteral("srt")};
     if (!isNetworkSource(url) || !QUrl(url, QUrl::TolerantMode).isValid())
         return false;
+    // The engine takes addresses as C strings: a NUL would cut one short.
+    for (const QChar c : url) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return false;
+    }
     return schemes.contains(schemeOf(url));
 }
 
@@ -126,12 +131,16 @@ QList<StationRecord> playableStations(const QList<StationRecord> &stations)
 {
     QList<StationRecord> kept;
     kept.reserve(stations.size());
+    qsizetype dropped = 0;
     for (const StationRecord &station : stations) {
-        if (isPlayableStationUrl(station.url))
+        if (isPlayableStationUrl(station.url)) {
             kept.append(station);
-        else
+        } else if (++dropped <= 5) {
             qInfo().noquote() << "canal descartado, endereco nao aceito:" << station.url.left(200);
+        }
     }
+    if (dropped > 5)
+        qInfo() << "canais descartados ao todo:" << dropped;
     return kept;
 }
 

@@ -28,7 +28,7 @@ QString directorySubtitle(const QString &state, const QString &tags, int bitrate
 
 // True for a network stream the engine may open: http, https, rtmp, rtmps,
 // rtsp, rtp, udp, mms, mmsh and srt. The engine's own pseudo-protocols and
-// local files are refused.
+// local files are refused, and so are addresses holding control characters.
 bool isPlayableStationUrl(const QString &url);
 
 // Keeps the channels with a playable URL, in order; dropped ones are logged.
