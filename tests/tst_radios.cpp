@@ -732,6 +732,20 @@ private Q_SLOTS:
         QCOMPARE(list->currentRow(), 1);
         QCOMPARE(list->currentItem()->data(Qt::UserRole + 2).toString(), QStringLiteral("mine"));
         QVERIFY(m_db->stationGroups().isEmpty());
+
+        // A long group hands the engine a window around the chosen channel.
+        QList<StationRecord> channels;
+        for (int i = 0; i < 400; ++i)
+            channels.append(station(QString::number(i), "http://big/" + QString::number(i), ""));
+        QVERIFY(m_db->replaceStationGroup("Big", channels));
+        list->setCurrentRow(2);
+        page->playStation(200);
+        QCOMPARE(m_host.played.size(), 51);
+        QCOMPARE(m_host.played.first(), QStringLiteral("http://big/175"));
+        QCOMPARE(m_host.played.at(m_host.playedIndex), QStringLiteral("http://big/200"));
+        page->playStation(399);
+        QCOMPARE(m_host.played.size(), 26);
+        QCOMPARE(m_host.played.last(), QStringLiteral("http://big/399"));
     }
 
     void stationsPlayThroughTheEngine()

@@ -43,9 +43,13 @@ const QString Group = QStringLiteral("group");
 const QString RadioGroup = QStringLiteral("radio");
 const QColor Accent(0x2b, 0xd9, 0xfe);
 
-// The engine gets a window of a long list: next and previous still walk the
-// listed stations around the chosen one, without queueing tens of thousands.
-constexpr int QueueReach = 500;
+// The engine gets the whole list when it is short (a directory search gives
+// 120) and a window around the chosen station of a long one: next and
+// previous still walk the listed stations, and starting a station of a
+// 50,000-channel group does not queue all of them (each costs the engine a
+// command on the GUI thread).
+constexpr int WholeListLimit = 150;
+constexpr int QueueReach = 25;
 
 QString foundText(qsizetype count)
 {
@@ -335,8 +339,10 @@ void RadiosPage::playStation(int row)
         return;
     const StationRecord &station = m_shownStations.at(row);
     m_database->ensureMedia(station.url, QStringLiteral("stream"), station.name);
-    const qsizetype first = qMax<qsizetype>(0, row - QueueReach);
-    const qsizetype last = qMin<qsizetype>(m_shownStations.size() - 1, row + QueueReach);
+    const bool whole = m_shownStations.size() <= WholeListLimit;
+    const qsizetype first = whole ? 0 : qMax<qsizetype>(0, row - QueueReach);
+    const qsizetype last = whole ? m_shownStations.size() - 1
+                                 : qMin<qsizetype>(m_shownStations.size() - 1, row + QueueReach);
     QStringList urls;
     urls.reserve(last - first + 1);
     for (qsizetype i = first; i <= last; ++i)
