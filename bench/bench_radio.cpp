@@ -7,16 +7,20 @@
 //   bench_radio store <list> <db>         bare insert loop, import, re-import
 //                                         with favourites, page import stall,
 //                                         showing the group
+//   bench_radio search <db>               a 120-result search with 120 logos
+//                                         (some 2 MiB, some huge declared)
 //   bench_radio play <list> <db> <mp3>    playStation on row 25,000 against
 //                                         playPaths of that one address
 
 #include "IcyServer.h"
+#include "LocalHttpServer.h"
 #include "StallProbe.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "playlists/DirectoryConfig.h"
 #include "playlists/PlaylistFiles.h"
 #include "playlists/RadioSearch.h"
+#include "playlists/StationLogos.h"
 #include "ui/CardView.h"
 #include "ui/Host.h"
 #include "ui/MainWindow.h"
@@ -24,10 +28,12 @@
 #include "ui/pages/RadiosPage.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QListWidget>
 #include <QSqlDatabase>
 #include <QSqlQuery>
@@ -245,6 +251,72 @@ int store(const QString &path, const QString &dbPath)
     return 0;
 }
 
+QByteArray png(int widthPx, int heightPx, qsizetype padTo)
+{
+    QImage image(widthPx, heightPx, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    if (padTo > bytes.size())
+        bytes.append(padTo - bytes.size(), '\0');
+    return bytes;
+}
+
+int search(const QString &dbPath)
+{
+    Database *db = Database::instance();
+    if (!db->open(dbPath))
+        return 1;
+    LocalHttpServer server;
+    if (!server.start())
+        return 1;
+    QByteArray reply = "[";
+    for (int i = 0; i < 120; ++i) {
+        const QString logo = QStringLiteral("/logo%1.png").arg(i);
+        if (i % 10 == 0)
+            server.setReply(logo, HttpReply::ok(png(4000, 3000, 0))); // large, still allowed
+        else if (i % 10 == 1)
+            server.setReply(logo, HttpReply::ok(png(64, 64, StationLogos::MaxLogoBytes)));
+        else
+            server.setReply(logo, HttpReply::ok(png(300, 300, 0)));
+        reply += QStringLiteral("%1{\"name\":\"Radio %2\",\"url_resolved\":\"http://r.test/%2\","
+                                "\"favicon\":\"%3\",\"tags\":\"pop,rock\",\"bitrate\":128}")
+                         .arg(i ? "," : "")
+                         .arg(i)
+                         .arg(server.url(logo))
+                         .toUtf8();
+    }
+    server.setReply("/m/json/stations/search", HttpReply::ok(reply + "]"));
+    DirectoryConfig config = DirectoryConfig::standard();
+    config.mirrors = {server.url("/m"), server.url("/m"), server.url("/m"), server.url("/m")};
+    QuietHost host;
+    RadiosPage page(PageContext{&host, nullptr, db}, nullptr, config);
+    page.resize(1200, 800);
+    page.show();
+    QCoreApplication::processEvents();
+    auto *logos = page.findChild<StationLogos *>();
+    int ready = 0;
+    QObject::connect(logos, &StationLogos::logoReady, [&ready] { ++ready; });
+    StallProbe probe;
+    probe.start();
+    QElapsedTimer timer;
+    timer.start();
+    page.reload(); // shows the directory section: searches
+    while (ready < 120 && timer.elapsed() < 60000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    const double totalMs = ms(timer);
+    probe.stop();
+    // The first request sets up the network stack once per process (proxy
+    // settings, TLS library): reported apart from the steady state.
+    std::printf("search stations=%lld logos=%d total_ms=%.1f stall_ms=%.1f "
+                "stall_after_first_s_ms=%.1f\n",
+                (long long)page.shownStations().size(), ready, totalMs, probe.longestStallMs(),
+                probe.longestStallMs(1000, 1e300));
+    return ready == 120 ? 0 : 1;
+}
+
 // Time from the request to fileLoaded, with the longest GUI stall meanwhile.
 std::pair<double, double> timeLoad(PlayerCore *core, const std::function<void()> &start)
 {
@@ -338,8 +410,10 @@ int main(int argc, char **argv)
     offlineDirectory();
     if (mode == "store")
         return store(args.value(1), args.value(2));
+    if (mode == "search")
+        return search(args.value(1));
     if (mode == "play")
         return play(args.value(1), args.value(2), args.value(3));
-    std::fprintf(stderr, "usage: bench_radio make|bare|parse|store|play ...\n");
+    std::fprintf(stderr, "usage: bench_radio make|bare|parse|store|search|play ...\n");
     return 2;
 }
