@@ -14,6 +14,7 @@
 
 #include "IcyServer.h"
 #include "LocalHttpServer.h"
+#include "RecordingHost.h"
 #include "StallProbe.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
@@ -22,7 +23,6 @@
 #include "playlists/RadioSearch.h"
 #include "playlists/StationLogos.h"
 #include "ui/CardView.h"
-#include "ui/Host.h"
 #include "ui/MainWindow.h"
 #include "ui/pages/PageContext.h"
 #include "ui/pages/RadiosPage.h"
@@ -76,22 +76,6 @@ void offlineDirectory()
         mirror = QStringLiteral("https://127.0.0.1:9");
     DirectoryConfig::useForProcess(config);
 }
-
-class QuietHost final : public Host
-{
-public:
-    PlayerCore *player() const override { return nullptr; }
-    void playPaths(const QStringList &, int) override {}
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &) override {}
-    void showMediaMenu(const QStringList &, const QPoint &, QWidget *) override {}
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &) override {}
-    void navigate(const QString &) override {}
-};
 
 int make(const QString &path, int channels)
 {
@@ -207,7 +191,7 @@ int store(const QString &path, const QString &dbPath)
     const double againMs = ms(timer);
 
     // The page's own import: parse off the GUI thread, one transaction on it.
-    QuietHost host;
+    RecordingHost host;
     RadiosPage page(PageContext{&host, nullptr, db});
     page.resize(1200, 800);
     page.show();
@@ -291,7 +275,7 @@ int search(const QString &dbPath)
     server.setReply("/m/json/stations/search", HttpReply::ok(reply + "]"));
     DirectoryConfig config = DirectoryConfig::standard();
     config.mirrors = {server.url("/m"), server.url("/m"), server.url("/m"), server.url("/m")};
-    QuietHost host;
+    RecordingHost host;
     RadiosPage page(PageContext{&host, nullptr, db}, nullptr, config);
     page.resize(1200, 800);
     page.show();

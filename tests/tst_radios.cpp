@@ -1,6 +1,7 @@
 #include "IcyServer.h"
 #include "LocalHttpServer.h"
 #include "PlayerTestUtil.h"
+#include "RecordingHost.h"
 #include "TestCa.h"
 #include "TestMedia.h"
 #include "engine/PlayerCore.h"
@@ -39,31 +40,6 @@
 #include <optional>
 
 namespace {
-
-// The window side of a page, reduced to what the radio page asks for.
-class RecordingHost final : public Host
-{
-public:
-    PlayerCore *player() const override { return nullptr; }
-    void playPaths(const QStringList &paths, int startIndex) override
-    {
-        played = paths;
-        playedIndex = startIndex;
-    }
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &) override {}
-    void showMediaMenu(const QStringList &, const QPoint &, QWidget *) override {}
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &text) override { toasts.append(text); }
-    void navigate(const QString &) override {}
-
-    QStringList played;
-    int playedIndex = -1;
-    QStringList toasts;
-};
 
 // A port on 127.0.0.1 that was free a moment ago: connecting is refused.
 quint16 closedPort()
