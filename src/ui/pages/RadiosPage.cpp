@@ -462,9 +462,14 @@ void RadiosPage::chooseIptvList()
     const QString path = QFileDialog::getOpenFileName(
             this, uiText(QStringLiteral("IPTV list"), QStringLiteral("Lista IPTV")), QString(),
             QStringLiteral("M3U (*.m3u *.m3u8)"));
-    if (path.isEmpty())
-        return;
-    importIptvList(path, [this](bool ok) {
+    if (!path.isEmpty())
+        importChosenList(path);
+}
+
+void RadiosPage::importChosenList(const QString &filePath)
+{
+    importIptvList(filePath, [this](bool ok) {
+        // Shown after the import's own message, which it replaces.
         if (!ok)
             m_host->showToast(uiText(QStringLiteral("No valid channels in list"),
                                      QStringLiteral("Lista sem canais válidos")));

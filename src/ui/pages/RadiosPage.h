@@ -53,6 +53,8 @@ public:
     // comes through done and importFinished once the store is done.
     bool importIptvList(const QString &filePath, std::function<void(bool)> done = {});
     void removeGroup(const QString &group);
+    // What the "Import IPTV list" button does with the file the user chose.
+    void importChosenList(const QString &filePath);
 
     // The stations behind the cards, row for row.
     const QList<StationRecord> &shownStations() const { return m_shownStations; }
