@@ -12,7 +12,7 @@ packages=(
 if [ "${1:-}" = "--test" ]; then
   packages+=(ffmpeg xvfb xauth dbus dbus-x11 playerctl openbox mpv time xdotool trayer valgrind scrot libglib2.0-bin
     desktop-file-utils appstream xdg-utils shared-mime-info dpkg-dev file x11-utils wmctrl
-    clang libclang-rt-14-dev)
+    clang libclang-rt-14-dev openssl)
 fi
 missing=()
 for p in "${packages[@]}"; do

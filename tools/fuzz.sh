@@ -5,8 +5,9 @@
 # fuzzes the tag reader, the cover picture reader and the lyrics parser
 # (seeded with the cases tst_lyrics writes to build/fuzz-seeds/lrc) for the
 # given number of seconds each (default 60; 0 runs the seeds only). Crashes land in build-fuzz/crashes.
-# The playlist targets (fuzz_playlist, fuzz_m3u_roundtrip) take their seeds
-# from the inputs tst_playlistfiles builds (ZORVI_FUZZ_SEEDS) when build/ has it.
+# The playlist, directory and IPTV targets (fuzz_playlist, fuzz_m3u_roundtrip,
+# fuzz_radio_directory, fuzz_iptv_list) take their seeds from the inputs their
+# tests write (ZORVI_FUZZ_SEEDS) when build/ has them.
 # Usage: tools/fuzz.sh [seconds] [target]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -19,12 +20,17 @@ if [ "$target" != fuzz_tags ]; then
   seeds="build-fuzz/seeds-$target" corpus="build-fuzz/corpus-$target" crashes="build-fuzz/crashes-$target"
   mkdir -p "$seeds" "$corpus" "$crashes"
   if [ -z "$(ls -A "$seeds")" ]; then
-    kind=playlist
-    [ "$target" = fuzz_m3u_roundtrip ] && kind=roundtrip
-    if [ -x build/tests/tst_playlistfiles ]; then
+    # The test that writes this target's seeds, and the folder it puts them in.
+    case "$target" in
+      fuzz_m3u_roundtrip) test=tst_playlistfiles kind=roundtrip ;;
+      fuzz_radio_directory) test=tst_radiosearch kind=radio_directory ;;
+      fuzz_iptv_list) test=tst_radios kind=iptv_list ;;
+      *) test=tst_playlistfiles kind=playlist ;;
+    esac
+    if [ -x "build/tests/$test" ]; then
       tmp="$(mktemp -d)"
       trap 'rm -rf "$tmp"' EXIT
-      ZORVI_FUZZ_SEEDS="$tmp" QT_QPA_PLATFORM=offscreen build/tests/tst_playlistfiles >/dev/null || true
+      ZORVI_FUZZ_SEEDS="$tmp" QT_QPA_PLATFORM=offscreen "build/tests/$test" >/dev/null 2>&1 || true
       cp "$tmp/$kind"/* "$seeds"/ 2>/dev/null || true
     fi
     # Without the test build: a few hand-made lists.
