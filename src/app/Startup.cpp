@@ -118,7 +118,6 @@ int runPlayer(int argc, char **argv)
     if (answerInformationSwitches(argc, argv))
         return 0;
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     prepareSurfaceFormat();
