@@ -7,12 +7,13 @@
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QMouseEvent>
-#include <QOpenGLContext>
 #include <QOffscreenSurface>
+#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPainter>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <mpv/render_gl.h>
 
@@ -90,6 +91,13 @@ void MpvWidget::ensureSurface()
         m_container = QWidget::createWindowContainer(m_window, this);
         m_container->setMouseTracking(true);
         layout()->addWidget(m_container);
+        // The container turns this widget and its siblings into native
+        // windows; this one is made last and would cover the others, which
+        // the toolkit still believes to be on top (toasts, the bar in full
+        // screen). Put it back at the bottom.
+        m_container->winId();
+        if (QWindow *own = windowHandle())
+            own->lower();
         m_window->create();
         m_glContext = new QOpenGLContext(this);
         m_glContext->setFormat(m_window->requestedFormat());

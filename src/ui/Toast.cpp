@@ -1,5 +1,7 @@
 #include "ui/Toast.h"
 
+#include "ui/WidgetBuilders.h"
+
 #include <QTimer>
 
 Toast::Toast(QWidget *parent)
@@ -9,6 +11,7 @@ Toast::Toast(QWidget *parent)
     setObjectName(QStringLiteral("Toast"));
     setAlignment(Qt::AlignCenter);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    keepAboveVideo(this);
     m_hideTimer->setObjectName(QStringLiteral("ToastHideTimer"));
     m_hideTimer->setSingleShot(true);
     connect(m_hideTimer, &QTimer::timeout, this, &QWidget::hide);
