@@ -207,6 +207,7 @@ void MpvWidget::drawToWindow()
     m_glContext->swapBuffers(m_window);
     ++counters.swaps;
     reportSwap();
+    emit frameSwapped();
 }
 
 QImage MpvWidget::grabFramebuffer()

@@ -55,6 +55,8 @@ signals:
     void rightClicked(QPoint globalPos);
     void mouseMoved();
     void wheelScrolled(int delta);
+    // A frame went to the screen.
+    void frameSwapped();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

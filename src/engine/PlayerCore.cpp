@@ -159,6 +159,7 @@ void PlayerCore::setEngineReady()
     const QList<std::function<void()>> calls = std::exchange(m_heldCalls, {});
     for (const std::function<void()> &call : calls)
         call();
+    Q_EMIT engineReady();
 }
 
 void PlayerCore::wakeUp(void *context)

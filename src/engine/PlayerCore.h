@@ -160,6 +160,8 @@ Q_SIGNALS:
     void muteChanged(bool muted);
     void idleChanged(bool idle);
     void bufferingChanged(bool buffering);
+    // Once, when the engine has finished starting up.
+    void engineReady();
     void fileStarted();
     // The item as the engine holds it once loaded; the mirrored properties
     // may still describe the previous item at this point.
