@@ -1,26 +1,51 @@
 #pragma once
 
+#include <QSet>
 #include <QWidget>
 
 class Database;
+class ExistenceCheck;
 class Host;
+struct HistoryEntry;
 struct PageContext;
-class QLabel;
-class SimpleMediaList;
+class QDateTime;
+class QListView;
+class QStackedWidget;
+class QStandardItem;
+class QStandardItemModel;
+class QTabBar;
 
-// The playback history, newest first.
+// The playback history, one tab per media kind, newest first, with where the
+// user stopped.
 class RecentsPage : public QWidget
 {
     Q_OBJECT
 
 public:
+    // At most this many entries of a tab are shown.
+    static constexpr int MaxEntries = 300;
+
     explicit RecentsPage(const PageContext &context, QWidget *parent = nullptr);
 
     void reload();
+    // "video", "audio" or "stream".
+    QString currentKind() const;
+
+    QTabBar *tabs() const { return m_tabs; }
+    QStandardItemModel *model() const { return m_model; }
 
 private:
+    QStandardItem *makeCard(const HistoryEntry &entry, const QString &kind, const QDateTime &now);
+    void markMissing(const QSet<QString> &missing);
+    void showMenu(const QModelIndex &index, const QPoint &globalPos);
+    void askClear();
+
     Host *m_host;
     Database *m_database;
-    SimpleMediaList *m_list = nullptr;
-    QLabel *m_empty = nullptr;
+    QTabBar *m_tabs = nullptr;
+    QStackedWidget *m_stack = nullptr;
+    QListView *m_cards = nullptr;
+    QStandardItemModel *m_model = nullptr;
+    QWidget *m_empty = nullptr;
+    ExistenceCheck *m_existence = nullptr;
 };
