@@ -4,6 +4,8 @@
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
+#include "ui/CardView.h"
+#include "ui/ItemRoles.h"
 #include "ui/MainWindow.h"
 #include "ui/RelativeTime.h"
 #include "ui/pages/PageContext.h"
@@ -29,14 +31,6 @@
 
 namespace {
 
-constexpr int PathRole = Qt::UserRole + 1;
-constexpr int KindRole = Qt::UserRole + 2;
-constexpr int SubtitleRole = Qt::UserRole + 3;
-constexpr int ProgressRole = Qt::UserRole + 4;
-constexpr int BadgeRole = Qt::UserRole + 5;
-constexpr int ThumbTagRole = Qt::UserRole + 6;
-constexpr int ThumbPositionRole = Qt::UserRole + 7;
-
 // Noon of the day that lies daysAgo before today, so that no test straddles
 // midnight.
 QDateTime noonDaysAgo(int daysAgo)
@@ -47,7 +41,7 @@ QDateTime noonDaysAgo(int daysAgo)
 QStandardItem *cardFor(const RecentsPage &page, const QString &path)
 {
     for (int row = 0; row < page.model()->rowCount(); ++row) {
-        if (page.model()->item(row)->data(PathRole).toString() == path)
+        if (page.model()->item(row)->data(ItemRole::Path).toString() == path)
             return page.model()->item(row);
     }
     return nullptr;
@@ -57,7 +51,7 @@ QStringList shownPaths(const RecentsPage &page)
 {
     QStringList paths;
     for (int row = 0; row < page.model()->rowCount(); ++row)
-        paths << page.model()->item(row)->data(PathRole).toString();
+        paths << page.model()->item(row)->data(ItemRole::Path).toString();
     return paths;
 }
 
@@ -265,39 +259,40 @@ private slots:
         QCOMPARE(shownPaths(*page), QStringList{path});
         QStandardItem *card = cardFor(*page, path);
         QCOMPARE(card->text(), shownTitle);
-        QCOMPARE(card->data(KindRole).toString(), kind);
+        QCOMPARE(card->data(ItemRole::Kind).toString(), kind);
         QCOMPARE(shownToolTip(card->toolTip()), path);
         if (QTest::currentDataTag() == QByteArray("negative")) {
             // A huge duration is still a duration; only its text is unbounded.
-            QVERIFY(card->data(SubtitleRole).toString().startsWith("Stopped at 0:00 of "));
+            QVERIFY(card->data(ItemRole::Subtitle).toString().startsWith("Stopped at 0:00 of "));
         } else {
-            QCOMPARE(card->data(SubtitleRole).toString(), firstPart + "   ·   Today, 12:00");
+            QCOMPARE(card->data(ItemRole::Subtitle).toString(), firstPart + "   ·   Today, 12:00");
         }
         if (progress < 0) {
-            for (int role : {ProgressRole, BadgeRole, ThumbTagRole, ThumbPositionRole})
+            for (int role :
+                 {ItemRole::Progress, ItemRole::Badge, ItemRole::ThumbTag, ItemRole::ThumbPosition})
                 QVERIFY2(!card->data(role).isValid(), qPrintable(QString::number(role)));
             return;
         }
-        const double shown = card->data(ProgressRole).toDouble();
+        const double shown = card->data(ItemRole::Progress).toDouble();
         QVERIFY(shown >= 0.0 && shown <= 1.0);
         QVERIFY(qAbs(shown - progress) < 1e-6);
-        QCOMPARE(card->data(ThumbTagRole).toString(), QStringLiteral("hist"));
-        QCOMPARE(card->data(ThumbPositionRole).toDouble(), thumbPosition);
-        QVERIFY(!card->data(BadgeRole).toString().isEmpty());
+        QCOMPARE(card->data(ItemRole::ThumbTag).toString(), QStringLiteral("hist"));
+        QCOMPARE(card->data(ItemRole::ThumbPosition).toDouble(), thumbPosition);
+        QVERIFY(!card->data(ItemRole::Badge).toString().isEmpty());
         if (duration == 250.0)
-            QCOMPARE(card->data(BadgeRole).toString(), QStringLiteral("4:10"));
+            QCOMPARE(card->data(ItemRole::Badge).toString(), QStringLiteral("4:10"));
 
         uiEnglish = false;
         page->reload();
         card = cardFor(*page, path);
         if (firstPart == QLatin1String("Watched to the end"))
-            QVERIFY(card->data(SubtitleRole)
+            QVERIFY(card->data(ItemRole::Subtitle)
                             .toString()
                             .startsWith("Assistido até o fim   ·   Hoje"));
         if (firstPart == QLatin1String("Stopped at 1:05 of 4:10"))
-            QVERIFY(card->data(SubtitleRole).toString().startsWith("Parou em 1:05 de 4:10"));
+            QVERIFY(card->data(ItemRole::Subtitle).toString().startsWith("Parou em 1:05 de 4:10"));
         if (firstPart == QLatin1String("Unknown artist"))
-            QVERIFY(card->data(SubtitleRole).toString().startsWith("Artista desconhecido"));
+            QVERIFY(card->data(ItemRole::Subtitle).toString().startsWith("Artista desconhecido"));
     }
 
     // The existence answer arrives later and only marks files, never links.
@@ -315,18 +310,18 @@ private slots:
         auto page = makePage();
         selectTab(*page, "audio");
         const QString suffix = QStringLiteral("   ·   file not found");
-        QTRY_VERIFY(cardFor(*page, gone)->data(SubtitleRole).toString().endsWith(suffix));
-        QTRY_VERIFY(cardFor(*page, folder)->data(SubtitleRole).toString().endsWith(suffix));
-        QVERIFY(!cardFor(*page, kept)->data(SubtitleRole).toString().contains(suffix));
-        QCOMPARE(cardFor(*page, gone)->data(SubtitleRole).toString().count(suffix), 1);
+        QTRY_VERIFY(cardFor(*page, gone)->data(ItemRole::Subtitle).toString().endsWith(suffix));
+        QTRY_VERIFY(cardFor(*page, folder)->data(ItemRole::Subtitle).toString().endsWith(suffix));
+        QVERIFY(!cardFor(*page, kept)->data(ItemRole::Subtitle).toString().contains(suffix));
+        QCOMPARE(cardFor(*page, gone)->data(ItemRole::Subtitle).toString().count(suffix), 1);
 
         selectTab(*page, "stream");
         // A check of the same tab that would mark a file proves the answer came.
         record(gone, "stream", "Gone as a stream", 0, 0, false);
         page->reload();
-        QTRY_VERIFY(cardFor(*page, gone)->data(SubtitleRole).toString().endsWith(suffix));
+        QTRY_VERIFY(cardFor(*page, gone)->data(ItemRole::Subtitle).toString().endsWith(suffix));
         QVERIFY(!cardFor(*page, "http://radio.invalid/gone")
-                         ->data(SubtitleRole)
+                         ->data(ItemRole::Subtitle)
                          .toString()
                          .contains("file not found"));
     }
@@ -442,6 +437,39 @@ private slots:
                 colours.insert(grab.pixel(x, y));
         }
         QVERIFY(colours.size() > 1);
+    }
+
+    // The card's bar in the picture: half filled at 50 %, measured against a
+    // finished card, whose bar is full.
+    void resumeBar()
+    {
+        record(emptyFile("full.mkv"), "video", "Full", 10, 100, true);
+        record(emptyFile("halfway.mkv"), "video", "Halfway", 50, 100, false, noonDaysAgo(1));
+        auto page = makePage();
+        page->resize(900, 600);
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page.get()));
+        CardView *view = page->cards();
+        QCOMPARE(page->model()->rowCount(), 2);
+        const QImage grab = view->viewport()->grab().toImage();
+        // The filled part is the only strongly coloured run of its row.
+        auto filledWidth = [&](int row) {
+            const QRect rect = view->visualRect(page->model()->index(row, 0));
+            int best = 0;
+            for (int y = rect.top(); y <= rect.bottom(); ++y) {
+                int run = 0;
+                for (int x = rect.left(); x <= rect.right(); ++x) {
+                    const QColor c = grab.pixelColor(x, y);
+                    run += c.hsvSaturation() > 120 && c.blue() > 200 ? 1 : 0;
+                }
+                best = std::max(best, run);
+            }
+            return best;
+        };
+        const int full = filledWidth(0);
+        QVERIFY2(full > 60, qPrintable(QString::number(full)));
+        QVERIFY2(qAbs(filledWidth(1) - full / 2) <= 2,
+                 qPrintable(QStringLiteral("%1 of %2").arg(filledWidth(1)).arg(full)));
     }
 
     // The menu's extra entries inside the real window, with the real engine.

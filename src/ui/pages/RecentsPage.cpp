@@ -4,9 +4,11 @@
 #include "engine/FormatTime.h"
 #include "engine/MediaPaths.h"
 #include "library/Database.h"
+#include "ui/CardView.h"
 #include "ui/ExistenceCheck.h"
 #include "ui/Host.h"
 #include "ui/Icons.h"
+#include "ui/ItemRoles.h"
 #include "ui/RelativeTime.h"
 #include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
@@ -17,7 +19,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QListView>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -29,14 +30,6 @@
 #include <cmath>
 
 namespace {
-
-constexpr int PathRole = Qt::UserRole + 1;
-constexpr int KindRole = Qt::UserRole + 2;
-constexpr int SubtitleRole = Qt::UserRole + 3;
-constexpr int ProgressRole = Qt::UserRole + 4;
-constexpr int BadgeRole = Qt::UserRole + 5;
-constexpr int ThumbTagRole = Qt::UserRole + 6;
-constexpr int ThumbPositionRole = Qt::UserRole + 7;
 
 const QString Separator = QStringLiteral("   ·   ");
 
@@ -89,11 +82,8 @@ RecentsPage::RecentsPage(const PageContext &context, QWidget *parent)
     layout->addWidget(m_tabs);
 
     m_stack = new QStackedWidget(this);
-    m_cards = new QListView(m_stack);
-    m_model = new QStandardItemModel(m_cards);
-    m_cards->setModel(m_model);
-    m_cards->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_cards->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_cards = new CardView(true, true, m_stack);
+    m_model = m_cards->model();
     m_stack->addWidget(m_cards);
     m_empty = makeEmptyState(
             QStringLiteral("clock"), tr2("Nothing here yet", "Nada por aqui ainda"),
@@ -104,14 +94,10 @@ RecentsPage::RecentsPage(const PageContext &context, QWidget *parent)
 
     connect(m_tabs, &QTabBar::currentChanged, this, [this] { reload(); });
     connect(clear, &QPushButton::clicked, this, &RecentsPage::askClear);
-    connect(m_cards, &QAbstractItemView::activated, this, [this](const QModelIndex &index) {
-        m_host->playPath(index.data(PathRole).toString());
+    connect(m_cards, &CardView::activatedPath, this, [this](const QModelIndex &index) {
+        m_host->playPath(index.data(ItemRole::Path).toString());
     });
-    connect(m_cards, &QWidget::customContextMenuRequested, this, [this](const QPoint &point) {
-        const QModelIndex index = m_cards->indexAt(point);
-        if (index.isValid())
-            showMenu(index, m_cards->viewport()->mapToGlobal(point));
-    });
+    connect(m_cards, &CardView::menuRequested, this, &RecentsPage::showMenu);
     connect(m_existence, &ExistenceCheck::answered, this, &RecentsPage::markMissing);
     connect(m_database, &Database::historyChanged, this, [this] {
         if (isVisible())
@@ -153,8 +139,8 @@ QStandardItem *RecentsPage::makeCard(const HistoryEntry &entry, const QString &k
         title = entry.path;
     auto *item = new QStandardItem(title);
     item->setEditable(false);
-    item->setData(entry.path, PathRole);
-    item->setData(kind, KindRole);
+    item->setData(entry.path, ItemRole::Path);
+    item->setData(kind, ItemRole::Kind);
     item->setToolTip(plainToolTip(entry.path));
 
     QString first;
@@ -168,10 +154,10 @@ QStandardItem *RecentsPage::makeCard(const HistoryEntry &entry, const QString &k
                             .arg(formatTime(position), formatTime(duration));
         }
         item->setData(entry.finished ? 1.0 : std::clamp(position / duration, 0.0, 1.0),
-                      ProgressRole);
-        item->setData(formatTime(duration), BadgeRole);
-        item->setData(QStringLiteral("hist"), ThumbTagRole);
-        item->setData(position, ThumbPositionRole);
+                      ItemRole::Progress);
+        item->setData(formatTime(duration), ItemRole::Badge);
+        item->setData(QStringLiteral("hist"), ItemRole::ThumbTag);
+        item->setData(position, ItemRole::ThumbPosition);
     } else if (kind == QLatin1String("audio")) {
         if (const auto media = m_database->mediaByPath(entry.path)) {
             first = media->displayArtist();
@@ -183,7 +169,7 @@ QStandardItem *RecentsPage::makeCard(const HistoryEntry &entry, const QString &k
     }
     item->setData(first + Separator +
                           relativeTime(QDateTime::fromSecsSinceEpoch(entry.lastPlayed), now),
-                  SubtitleRole);
+                  ItemRole::Subtitle);
     return item;
 }
 
@@ -192,14 +178,14 @@ void RecentsPage::markMissing(const QSet<QString> &missing)
     const QString suffix = Separator + tr2("file not found", "arquivo não encontrado");
     for (int row = 0; row < m_model->rowCount(); ++row) {
         QStandardItem *item = m_model->item(row);
-        if (missing.contains(item->data(PathRole).toString()))
-            item->setData(item->data(SubtitleRole).toString() + suffix, SubtitleRole);
+        if (missing.contains(item->data(ItemRole::Path).toString()))
+            item->setData(item->data(ItemRole::Subtitle).toString() + suffix, ItemRole::Subtitle);
     }
 }
 
 void RecentsPage::showMenu(const QModelIndex &index, const QPoint &globalPos)
 {
-    const QString path = index.data(PathRole).toString();
+    const QString path = index.data(ItemRole::Path).toString();
     auto *extra = new QWidget;
     auto add = [this, extra](const char *iconName, const QString &text, auto &&onTrigger) {
         auto *action = new QAction(icon(QString::fromLatin1(iconName)), text, extra);

@@ -3,13 +3,13 @@
 #include <QSet>
 #include <QWidget>
 
+class CardView;
 class Database;
 class ExistenceCheck;
 class Host;
 struct HistoryEntry;
 struct PageContext;
 class QDateTime;
-class QListView;
 class QStackedWidget;
 class QStandardItem;
 class QStandardItemModel;
@@ -33,6 +33,7 @@ public:
 
     QTabBar *tabs() const { return m_tabs; }
     QStandardItemModel *model() const { return m_model; }
+    CardView *cards() const { return m_cards; }
 
 private:
     QStandardItem *makeCard(const HistoryEntry &entry, const QString &kind, const QDateTime &now);
@@ -44,7 +45,7 @@ private:
     Database *m_database;
     QTabBar *m_tabs = nullptr;
     QStackedWidget *m_stack = nullptr;
-    QListView *m_cards = nullptr;
+    CardView *m_cards = nullptr;
     QStandardItemModel *m_model = nullptr;
     QWidget *m_empty = nullptr;
     ExistenceCheck *m_existence = nullptr;
