@@ -53,6 +53,17 @@ void QueueList::keyPressEvent(QKeyEvent *event)
     event->accept();
 }
 
+// The view refuses a drag over the dragged row itself; taken here, a drop
+// there is a gesture that changes nothing rather than one that never ends.
+void QueueList::dragEnterEvent(QDragEnterEvent *event)
+{
+    QListWidget::dragEnterEvent(event);
+    if (event->source() == this) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    }
+}
+
 void QueueList::dragMoveEvent(QDragMoveEvent *event)
 {
     QListWidget::dragMoveEvent(event);

@@ -12,6 +12,7 @@
 
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -166,6 +167,8 @@ void QueuePanel::rebuild()
     // clamped to the empty list's range.
     m_list->doItemsLayout();
     m_list->verticalScrollBar()->setValue(scroll);
+    // New rows: a drag that began on the old ones must not move anything.
+    m_list->selectionModel()->clearCurrentIndex();
     m_list->setUpdatesEnabled(true);
 }
 
