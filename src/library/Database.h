@@ -58,7 +58,8 @@ public:
     QList<MediaRecord> libraryMedia(const QString &kind);
     std::optional<MediaRecord> mediaByPath(const QString &path);
     QList<MediaRecord> mostPlayed(int limit);
-    QList<MediaRecord> recentlyAdded(int limit);
+    // Newest library rows first; with a kind, only rows of that kind.
+    QList<MediaRecord> recentlyAdded(int limit, const QString &kind = QString());
     void setDurationIfUnknown(const QString &path, double seconds);
     // Stores scanned records in one transaction, their modification times included.
     bool storeScanned(const QList<MediaRecord> &records);
