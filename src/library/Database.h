@@ -2,6 +2,7 @@
 
 #include "library/Records.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -57,6 +58,9 @@ public:
     QList<MediaRecord> favorites();
     QList<MediaRecord> libraryMedia(const QString &kind);
     std::optional<MediaRecord> mediaByPath(const QString &path);
+    // The rows of those paths that have one, by path, in a few queries
+    // instead of one per path.
+    QHash<QString, MediaRecord> mediaByPaths(const QStringList &paths);
     QList<MediaRecord> mostPlayed(int limit);
     // Newest library rows first; with a kind, only rows of that kind.
     QList<MediaRecord> recentlyAdded(int limit, const QString &kind = QString());

@@ -100,6 +100,31 @@ std::optional<MediaRecord> Database::mediaByPath(const QString &path)
     return rows.first();
 }
 
+QHash<QString, MediaRecord> Database::mediaByPaths(const QStringList &paths)
+{
+    // SQLite limits the number of bound values; 500 stays far below it.
+    constexpr int Chunk = 500;
+    QHash<QString, MediaRecord> found;
+    for (qsizetype start = 0; start < paths.size(); start += Chunk) {
+        const QStringList part = paths.mid(start, Chunk);
+        QStringList marks;
+        QVariantList values;
+        for (const QString &path : part) {
+            marks << QStringLiteral("?");
+            values << path;
+        }
+        QSqlQuery query(connection());
+        if (!runLogged(query,
+                       QStringLiteral("SELECT %1 FROM media WHERE path IN (%2)")
+                               .arg(MediaColumns, marks.join(QLatin1Char(','))),
+                       values))
+            continue;
+        for (const MediaRecord &row : mediaRows(query))
+            found.insert(row.path, row);
+    }
+    return found;
+}
+
 QList<MediaRecord> Database::mostPlayed(int limit)
 {
     QSqlQuery query(connection());

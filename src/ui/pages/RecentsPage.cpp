@@ -116,9 +116,17 @@ void RecentsPage::reload()
     const QString kind = currentKind();
     const QDateTime now = QDateTime::currentDateTime();
     m_model->clear();
+    const QList<HistoryEntry> entries = m_database->history(kind, MaxEntries);
+    QHash<QString, MediaRecord> library;
+    if (kind == QLatin1String("audio")) {
+        QStringList paths;
+        for (const HistoryEntry &entry : entries)
+            paths.append(entry.path);
+        library = m_database->mediaByPaths(paths);
+    }
     QStringList files;
-    for (const HistoryEntry &entry : m_database->history(kind, MaxEntries)) {
-        m_model->appendRow(makeCard(entry, kind, now));
+    for (const HistoryEntry &entry : entries) {
+        m_model->appendRow(makeCard(entry, kind, now, library));
         if (!isNetworkSource(entry.path))
             files.append(entry.path);
     }
@@ -130,7 +138,8 @@ void RecentsPage::reload()
 }
 
 QStandardItem *RecentsPage::makeCard(const HistoryEntry &entry, const QString &kind,
-                                     const QDateTime &now)
+                                     const QDateTime &now,
+                                     const QHash<QString, MediaRecord> &library)
 {
     QString title = entry.title;
     if (title.isEmpty())
@@ -159,7 +168,8 @@ QStandardItem *RecentsPage::makeCard(const HistoryEntry &entry, const QString &k
         item->setData(QStringLiteral("hist"), ItemRole::ThumbTag);
         item->setData(position, ItemRole::ThumbPosition);
     } else if (kind == QLatin1String("audio")) {
-        if (const auto media = m_database->mediaByPath(entry.path)) {
+        const auto media = library.constFind(entry.path);
+        if (media != library.constEnd()) {
             first = media->displayArtist();
             if (!media->album.isEmpty())
                 first += QStringLiteral(" · ") + media->album;

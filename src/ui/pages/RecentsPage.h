@@ -1,5 +1,8 @@
 #pragma once
 
+#include "library/Records.h"
+
+#include <QHash>
 #include <QSet>
 #include <QWidget>
 
@@ -7,7 +10,6 @@ class CardView;
 class Database;
 class ExistenceCheck;
 class Host;
-struct HistoryEntry;
 struct PageContext;
 class QDateTime;
 class QStackedWidget;
@@ -36,7 +38,8 @@ public:
     CardView *cards() const { return m_cards; }
 
 private:
-    QStandardItem *makeCard(const HistoryEntry &entry, const QString &kind, const QDateTime &now);
+    QStandardItem *makeCard(const HistoryEntry &entry, const QString &kind, const QDateTime &now,
+                            const QHash<QString, MediaRecord> &library);
     void markMissing(const QSet<QString> &missing);
     void showMenu(const QModelIndex &index, const QPoint &globalPos);
     void askClear();
