@@ -140,7 +140,8 @@ private Q_SLOTS:
                 "13-dialog-open-files",   "14-dialog-open-folder",   "15-dialog-open-link",
                 "16-dialog-go-to-time",   "17-dialog-custom-speed",  "18-dialog-sleep-timer",
                 "19-dialog-media-info",   "20-dialog-load-subtitle", "21-dialog-save-queue",
-                "22-dialog-new-playlist", "23-dialog-about"};
+                "22-dialog-new-playlist", "23-dialog-about",         "24-dialog-equalizer",
+                "25-dialog-picture",      "26-dialog-subtitles"};
         for (const QString &name : windowed + dialogs) {
             const QImage image(out + "/" + name + ".png");
             QVERIFY2(!image.isNull(), qPrintable(name));
@@ -173,7 +174,7 @@ private Q_SLOTS:
         QVERIFY2(red > 0.3, qPrintable(QString::number(red)));
         // The seek bar's preview comes last: the routine fails (above) unless
         // the popup showed a frame; the picture covers the window and popup.
-        const QImage preview(out + "/24-seek-preview.png");
+        const QImage preview(out + "/27-seek-preview.png");
         QVERIFY(!preview.isNull());
         QVERIFY(preview.width() >= 1320 && preview.height() >= 820);
         QVERIFY(redShare(preview) > 0.2);

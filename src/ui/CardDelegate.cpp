@@ -1,5 +1,6 @@
 #include "ui/CardDelegate.h"
 
+#include "library/Covers.h"
 #include "ui/Icons.h"
 #include "ui/ItemRoles.h"
 #include "ui/Theme.h"
@@ -15,6 +16,7 @@ namespace {
 constexpr int Inset = 4;
 constexpr int DiscPx = 44;
 constexpr int DiscGlyphPx = 22;
+constexpr int ThumbWidth = 384;
 constexpr double DefaultThumbPosition = -0.15;
 
 QColor hex(const char *name)
@@ -26,8 +28,8 @@ QColor hex(const char *name)
 QString oneLine(QString text)
 {
     for (QChar &c : text) {
-        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator
-            || c == QChar::ParagraphSeparator || c == QLatin1Char('\t'))
+        if (c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator || c == QLatin1Char('\t'))
             c = QLatin1Char(' ');
     }
     return text;
@@ -53,8 +55,7 @@ CardDelegate::CardDelegate(bool listMode, bool wide, QObject *parent)
     : QStyledItemDelegate(parent)
     , m_listMode(listMode)
     , m_wide(wide)
-{
-}
+{}
 
 QSize CardDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex &) const
 {
@@ -68,8 +69,7 @@ CardDelegate::Layout CardDelegate::layout(const QRect &itemRect, const QString &
 {
     Layout out;
     out.card = itemRect.adjusted(Inset, Inset, -Inset, -Inset);
-    out.widePicture = kind == QLatin1String("video")
-                      || (m_wide && kind != QLatin1String("audio"));
+    out.widePicture = kind == QLatin1String("video") || (m_wide && kind != QLatin1String("audio"));
     const QRect &r = out.card;
     if (m_listMode) {
         const int height = qMax(0, r.height() - 10);
@@ -124,17 +124,12 @@ QPixmap CardDelegate::sourcePicture(const QModelIndex &index, QSize logicalSize)
 QPixmap CardDelegate::lookUpThumbnail(const QString &path, double position,
                                       const QString &tag) const
 {
-    Q_UNUSED(path)
-    Q_UNUSED(position)
-    Q_UNUSED(tag)
-    return QPixmap();
+    return Covers::instance()->videoThumb(path, ThumbWidth, position, tag);
 }
 
 QPixmap CardDelegate::lookUpCover(const QString &path, int sizePx) const
 {
-    Q_UNUSED(path)
-    Q_UNUSED(sizePx)
-    return QPixmap();
+    return Covers::instance()->cover(path, sizePx);
 }
 
 QPixmap CardDelegate::picture(const QModelIndex &index, QSize logicalSize, bool widePicture,

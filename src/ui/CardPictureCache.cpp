@@ -18,8 +18,7 @@ QString sizeKey(QSize devicePx, qreal devicePixelRatio)
 
 CardPictureCache::CardPictureCache(qint64 maxBytes)
     : m_pictures(qMax<qint64>(1, maxBytes))
-{
-}
+{}
 
 QSize CardPictureCache::deviceSize(QSize logicalSize, qreal devicePixelRatio)
 {
@@ -53,8 +52,8 @@ QPixmap CardPictureCache::filled(const QPixmap &source, QSize logicalSize, qreal
     if (source.isNull() || logicalSize.isEmpty())
         return QPixmap();
     const QSize device = deviceSize(logicalSize, devicePixelRatio);
-    const QString key = QStringLiteral("p%1:").arg(source.cacheKey())
-                        + sizeKey(device, devicePixelRatio);
+    const QString key =
+            QStringLiteral("p%1:").arg(source.cacheKey()) + sizeKey(device, devicePixelRatio);
     if (const QPixmap *hit = m_pictures.object(key))
         return *hit;
     QPixmap pixmap = fillTo(source, device);
@@ -69,8 +68,8 @@ QPixmap CardPictureCache::placeholder(QSize logicalSize, bool videoLook, qreal d
     if (logicalSize.isEmpty())
         return QPixmap();
     const QSize device = deviceSize(logicalSize, devicePixelRatio);
-    const QString key = (videoLook ? QStringLiteral("v:") : QStringLiteral("a:"))
-                        + sizeKey(device, devicePixelRatio);
+    const QString key = (videoLook ? QStringLiteral("v:") : QStringLiteral("a:")) +
+                        sizeKey(device, devicePixelRatio);
     if (const QPixmap *hit = m_pictures.object(key))
         return *hit;
     // The placeholder is drawn for the width and then stretched to the exact

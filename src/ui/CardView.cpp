@@ -1,5 +1,6 @@
 #include "ui/CardView.h"
 
+#include "library/Covers.h"
 #include "ui/CardDelegate.h"
 
 #include <QResizeEvent>
@@ -35,7 +36,7 @@ CardView::CardView(bool listMode, bool wide, QWidget *parent)
         setSpacing(0);
         setWrapping(true);
     }
-    setShelf(false);
+    applyShelf(false);
 
     connect(this, &QAbstractItemView::activated, this, &CardView::activatedPath);
     connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
@@ -43,9 +44,17 @@ CardView::CardView(bool listMode, bool wide, QWidget *parent)
         if (index.isValid())
             emit menuRequested(index, viewport()->mapToGlobal(pos));
     });
+    // Pictures arrive later than the first paint asks for them.
+    connect(Covers::instance(), &Covers::ready, viewport(), qOverload<>(&QWidget::update));
 }
 
 void CardView::setShelf(bool on)
+{
+    applyShelf(on);
+    fitCardsToWidth();
+}
+
+void CardView::applyShelf(bool on)
 {
     m_shelf = on;
     setFlow(on || !m_listMode ? QListView::LeftToRight : QListView::TopToBottom);
@@ -54,7 +63,6 @@ void CardView::setShelf(bool on)
     setHorizontalScrollBarPolicy(on ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, on ? QSizePolicy::Fixed : QSizePolicy::Expanding);
     updateGeometry();
-    fitCardsToWidth();
 }
 
 QSize CardView::sizeHint() const
@@ -83,13 +91,13 @@ void CardView::fitCardsToWidth()
     if (m_listMode || m_shelf)
         return;
     // Columns come from the width the viewport has with the scroll bar shown,
-    // so the bar coming or going never changes the cards' size: otherwise a
-    // taller card could call the bar, which narrows the cards, which then fit
-    // without it, and the layout would swing between the two.
-    int width = viewport()->width();
-    const QScrollBar *bar = verticalScrollBar();
-    if (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded && !bar->isVisibleTo(this))
-        width -= bar->sizeHint().width();
+    // the width the list lays its items out in, so the bar coming or going
+    // never changes the cards' size: otherwise a taller card could call the
+    // bar, which narrows the cards, which then fit without it, and the layout
+    // would swing between the two.
+    int width = maximumViewportSize().width();
+    if (verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded)
+        width -= style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, verticalScrollBar());
     const int cardWidth = gridCardWidth(width);
     if (cardWidth == m_delegate->cardWidth())
         return;

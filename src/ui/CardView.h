@@ -37,6 +37,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void applyShelf(bool on);
     void fitCardsToWidth();
 
     bool m_listMode;

@@ -78,6 +78,7 @@ public:
 
     // Pieces that are not part of this build yet say so.
     void checkForUpdates();
+    // The modal adjustment dialogs, over the dialog parent.
     void showEqualizer();
     void showImageAdjust();
     void showSubtitleStyle();
