@@ -148,8 +148,8 @@ int main(int argc, char **argv)
         for (const QueueEntry &entry : core.queue())
             list.addItem(entry.path.section(QLatin1Char('/'), -1));
     });
-    const auto restyle = measure([&] { core.next(); },
-                                 [&] { return panel.list()->item(1)->font().bold(); });
+    const auto restyle =
+            measure([&] { core.next(); }, [&] { return panel.list()->item(1)->font().bold(); });
     std::printf("queue rebuild of %d: %.1f ms, stall %.1f ms; bare list %.1f ms (ratio %.2f)\n",
                 QueueEntries + 1, rebuildMs, rebuild.second, bare.first,
                 bare.first > 0 ? rebuildMs / bare.first : 0.0);
