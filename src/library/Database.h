@@ -58,10 +58,12 @@ public:
     QList<MediaRecord> favorites();
     QList<MediaRecord> libraryMedia(const QString &kind);
     std::optional<MediaRecord> mediaByPath(const QString &path);
-    QList<MediaRecord> mostPlayed(int limit);
-    // The rows of those paths that have one, looked up a few hundred at a time.
+    // The rows of those paths that have one, by path, in a few queries
+    // instead of one per path.
     QHash<QString, MediaRecord> mediaByPaths(const QStringList &paths);
-    QList<MediaRecord> recentlyAdded(int limit);
+    QList<MediaRecord> mostPlayed(int limit);
+    // Newest library rows first; with a kind, only rows of that kind.
+    QList<MediaRecord> recentlyAdded(int limit, const QString &kind = QString());
     void setDurationIfUnknown(const QString &path, double seconds);
     // Stores scanned records in one transaction, their modification times included.
     bool storeScanned(const QList<MediaRecord> &records);

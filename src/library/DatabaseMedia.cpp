@@ -139,14 +139,22 @@ QList<MediaRecord> Database::mostPlayed(int limit)
     return mediaRows(query);
 }
 
-QList<MediaRecord> Database::recentlyAdded(int limit)
+QList<MediaRecord> Database::recentlyAdded(int limit, const QString &kind)
 {
     QSqlQuery query(connection());
-    if (!runLogged(query,
-                   QStringLiteral("SELECT %1 FROM media WHERE in_library=1 ORDER BY added_at "
-                                  "DESC LIMIT ?")
-                           .arg(MediaColumns),
-                   {limit}))
+    const bool ok =
+            kind.isEmpty()
+                    ? runLogged(query,
+                                QStringLiteral("SELECT %1 FROM media WHERE in_library=1 ORDER BY "
+                                               "added_at DESC LIMIT ?")
+                                        .arg(MediaColumns),
+                                {limit})
+                    : runLogged(query,
+                                QStringLiteral("SELECT %1 FROM media WHERE in_library=1 AND kind=? "
+                                               "ORDER BY added_at DESC LIMIT ?")
+                                        .arg(MediaColumns),
+                                {kind, limit});
+    if (!ok)
         return {};
     return mediaRows(query);
 }

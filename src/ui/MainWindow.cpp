@@ -125,7 +125,7 @@ void MainWindow::buildLayout()
     row->addWidget(m_navigator->sidebar());
     row->addWidget(m_content, 1);
 
-    m_queuePanel = new QueuePanel(m_core, central);
+    m_queuePanel = new QueuePanel(m_core, m_database, central);
     m_queuePanel->hide();
     row->addWidget(m_queuePanel);
 
@@ -372,6 +372,12 @@ void MainWindow::playNextPaths(const QStringList &paths)
 void MainWindow::playPath(const QString &path)
 {
     m_session->requestResume(path);
+    playPaths({path}, 0);
+}
+
+void MainWindow::playFromStart(const QString &path)
+{
+    m_session->requestStartOver(path);
     playPaths({path}, 0);
 }
 

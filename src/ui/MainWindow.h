@@ -47,6 +47,7 @@ public:
     void enqueuePaths(const QStringList &paths) override;
     void playNextPaths(const QStringList &paths) override;
     void playPath(const QString &path) override;
+    void playFromStart(const QString &path) override;
     void showMediaMenu(const QStringList &paths, const QPoint &globalPos,
                        QWidget *extra = nullptr) override;
     void openFiles() override;
