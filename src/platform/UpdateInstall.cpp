@@ -9,10 +9,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
-#include <QTemporaryFile>
+#include <QScopeGuard>
 
 #ifdef Q_OS_UNIX
 #include <cstdio>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -124,32 +125,39 @@ bool install(const QString &file, qint64 size, const QByteArray &sha256Hex, bool
     }
     // Beside the target, so that the rename is atomic and never crosses file
     // systems; removed on every failure.
-    QTemporaryFile staged(target + QStringLiteral(".XXXXXX.new"));
-    if (!staged.open()) {
-        qWarning() << "atualizacao sem arquivo temporario" << staged.errorString();
+    QByteArray staged = QFile::encodeName(target) + ".XXXXXX";
+    const int fd = ::mkstemp(staged.data());
+    if (fd < 0) {
+        qWarning() << "atualizacao sem arquivo temporario";
+        return false;
+    }
+    auto removeStaged = qScopeGuard([&staged] { ::unlink(staged.constData()); });
+    QFile out;
+    if (!out.open(fd, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return false;
     }
     qint64 written = 0;
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!copyHashed(source, staged, &written, &hash) || !staged.flush()) {
-        qWarning() << "atualizacao nao copiou" << staged.errorString();
+    if (!copyHashed(source, out, &written, &hash) || !out.flush()) {
+        qWarning() << "atualizacao nao copiou" << out.errorString();
         return false;
     }
     if (written != size || hash.result().toHex() != sha256Hex.toLower()) {
         qWarning() << "atualizacao mudou durante a copia";
         return false;
     }
-    if (::fsync(staged.handle()) != 0 || ::fchmod(staged.handle(), 0755) != 0) {
+    if (::fsync(out.handle()) != 0 || ::fchmod(out.handle(), 0755) != 0) {
         qWarning() << "atualizacao nao gravou no disco";
         return false;
     }
-    const QByteArray from = QFile::encodeName(staged.fileName());
-    const QByteArray to = QFile::encodeName(target);
-    if (std::rename(from.constData(), to.constData()) != 0) {
+    // Still open for writing, the new program could not be started.
+    out.close();
+    if (std::rename(staged.constData(), QFile::encodeName(target).constData()) != 0) {
         qWarning() << "atualizacao nao substituiu o programa";
         return false;
     }
-    staged.setAutoRemove(false);
+    removeStaged.dismiss();
     qInfo() << "atualizacao instalada" << target;
     if (!autoRestart)
         return true;

@@ -268,15 +268,19 @@ void Updater::download(const QJsonObject &package, const QString &version)
     qInfo() << "atualizacao: baixando" << version;
 
     const QUrl manifestUrl = m_endpoints.manifestUrl;
-    connect(reply, &QNetworkReply::redirected, reply,
-            [reply, transfer, manifestUrl](const QUrl &to) {
+    connect(reply, &QNetworkReply::redirected, this,
+            [this, reply, transfer, manifestUrl](const QUrl &to) {
                 if (transfer->ok && isValidPackageUrl(reply->url().resolved(to), manifestUrl)) {
                     Q_EMIT reply->redirectAllowed();
                     return;
                 }
                 qWarning() << "atualizacao: redirecionamento recusado";
+                // A reply aborted while it waits for a redirect decision
+                // does not always finish: end the download here.
                 transfer->ok = false;
+                disconnect(reply, nullptr, this, nullptr);
                 reply->abort();
+                downloadFinished(*transfer, reply);
             });
     connect(reply, &QNetworkReply::readyRead, this,
             [this, reply, transfer] { consume(*transfer, reply); });

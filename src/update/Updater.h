@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFutureWatcher>
+#include <QNetworkReply>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -11,7 +12,6 @@
 
 class QJsonObject;
 class QNetworkAccessManager;
-class QNetworkReply;
 
 // Where the updater looks and how long it waits. Everything lives on the
 // maker's server; tests point the manifest at a local one.
@@ -51,6 +51,8 @@ public:
     QString readyVersion() const { return m_ready.version; }
     // The start-up verification of a waiting package is still running.
     bool isVerifying() const { return m_verifying; }
+    // A manifest request or a download is under way.
+    bool isBusy() const { return m_checkReply || m_downloadReply; }
 
     static bool verifyFile(const QString &path, qint64 size, const QByteArray &hash);
     static QString updatesDir();
