@@ -12,6 +12,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QPointer>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QtTest>
 
@@ -799,6 +800,50 @@ private Q_SLOTS:
         QVERIFY(!updater.install(true));
         QCOMPARE(readBytes(target()), m_package);
         QVERIFY(!QFile::exists(m_marker));
+    }
+
+    void otherProcessDownloads()
+    {
+        const QString child = qEnvironmentVariable("ZORVI_UPDATER_CHILD");
+        QVERIFY2(QFileInfo(child).isExecutable(), "ZORVI_UPDATER_CHILD is not set");
+        const QByteArray big = script("new", 4 << 20);
+        serveManifest(listing(big));
+        m_server.setReply(PackagePath, HttpReply::ok(big));
+        const QStringList arguments{QCoreApplication::applicationName(),
+                                    endpoints().manifestUrl.toString(), m_ca.authorityPath()};
+
+        // A full disk: writes fail halfway through the package.
+        QProcess limited;
+        limited.start(child, arguments + QStringList{QString::number(1 << 20)});
+        QVERIFY(limited.waitForFinished(60000));
+        QCOMPARE(QString::fromUtf8(limited.readAllStandardOutput()),
+                 QStringLiteral("failed Download incompleto ou integridade inválida; tente "
+                                "novamente\n"));
+        QVERIFY(updateFiles().isEmpty());
+        QVERIFY(!readyKeysWritten());
+
+        // Killed midway: no partial file outlives it, at the latest after the
+        // next start (the system may keep the unfinished file nameless).
+        HttpReply stalled = HttpReply::ok(big);
+        stalled.stallAfter = 2 << 20;
+        m_server.setReply(PackagePath, stalled);
+        const QString outside = dataDir() + "/keep-me.AppImage";
+        QVERIFY(writeBytes(outside, "not ours"));
+        m_server.resetLog();
+        QProcess killed;
+        killed.start(child, arguments);
+        QVERIFY(killed.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requestCount(PackagePath) == 1 &&
+                                         m_server.requests().constLast().bytesSent >= (2 << 20),
+                                 30000);
+        ::kill(pid_t(killed.processId()), SIGKILL);
+        QVERIFY(killed.waitForFinished(10000));
+        Updater updater(nullptr, nullptr, endpoints());
+        QTRY_VERIFY(!updater.isVerifying());
+        QVERIFY(updateFiles().isEmpty());
+        QVERIFY(!readyKeysWritten());
+        QCOMPARE(readBytes(outside), QByteArray("not ours"));
+        QFile::remove(outside);
     }
 };
 

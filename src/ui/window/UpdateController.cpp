@@ -54,6 +54,9 @@ UpdateController::UpdateController(Updater *updater, PlayerCore *core, HomePage 
     m_periodic.setInterval(PeriodicCheckMs);
     connect(&m_periodic, &QTimer::timeout, this, &UpdateController::scheduledCheck);
     m_periodic.start();
+    m_idleInstall.setSingleShot(true);
+    m_idleInstall.setInterval(IdleInstallMs);
+    connect(&m_idleInstall, &QTimer::timeout, this, &UpdateController::installIfStillIdle);
 }
 
 void UpdateController::scheduledCheck()
@@ -88,7 +91,7 @@ void UpdateController::onUpdateReady(const QString &version)
     m_home->showUpdateNotice(text, true);
     Q_EMIT toast(text);
     if (m_core->isIdle())
-        QTimer::singleShot(IdleInstallMs, this, &UpdateController::installIfStillIdle);
+        m_idleInstall.start();
 }
 
 void UpdateController::installIfStillIdle()

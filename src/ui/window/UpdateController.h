@@ -33,6 +33,8 @@ public:
     // Every real close: installs a ready update, restarting when the close
     // was started for it. True when it was installed.
     bool installAtClose(bool autoRestart);
+    // The idle install waits for its delay.
+    bool idleInstallPending() const { return m_idleInstall.isActive(); }
 
 Q_SIGNALS:
     void toast(const QString &text);
@@ -48,4 +50,5 @@ private:
     TrayController *m_tray;
     CloseSequence *m_close;
     QTimer m_periodic;
+    QTimer m_idleInstall;
 };
