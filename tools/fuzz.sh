@@ -25,9 +25,11 @@ if [ "$target" != fuzz_tags ]; then
       fuzz_m3u_roundtrip) test=tst_playlistfiles kind=roundtrip ;;
       fuzz_radio_directory) test=tst_radiosearch kind=radio_directory ;;
       fuzz_iptv_list) test=tst_radios kind=iptv_list ;;
+      fuzz_update_manifest) test="" kind="" ;;
       *) test=tst_playlistfiles kind=playlist ;;
     esac
-    if [ -x "build/tests/$test" ]; then
+    [ -d "fuzz/seeds/${target#fuzz_}" ] && cp "fuzz/seeds/${target#fuzz_}"/* "$seeds"/
+    if [ -n "$test" ] && [ -x "build/tests/$test" ]; then
       tmp="$(mktemp -d)"
       trap 'rm -rf "$tmp"' EXIT
       ZORVI_FUZZ_SEEDS="$tmp" QT_QPA_PLATFORM=offscreen "build/tests/$test" >/dev/null 2>&1 || true

@@ -7,6 +7,7 @@
 class CloseSequence;
 class ControlBar;
 class Database;
+class HomePage;
 class KeepAwakeController;
 class MediaControlsBridge;
 class MediaOpener;
@@ -26,6 +27,7 @@ class SeekPreviewController;
 class SettingsPage;
 class Toast;
 class TrayController;
+class UpdateController;
 class WindowModeController;
 struct LoadedFile;
 
@@ -76,6 +78,7 @@ public:
     WindowModeController *modes() const { return m_modes; }
     KeepAwakeController *keepAwake() const { return m_keepAwake; }
     TrayController *tray() const { return m_tray; }
+    UpdateController *updates() const { return m_updates; }
     SeekPreviewController *seekPreview() const { return m_seekPreview; }
     QWidget *videoArea() const { return m_videoArea; }
     MpvWidget *videoSurface() const { return m_video; }
@@ -126,5 +129,7 @@ private:
     KeepAwakeController *m_keepAwake = nullptr;
     TrayController *m_tray = nullptr;
     CloseSequence *m_close = nullptr;
+    UpdateController *m_updates = nullptr;
+    HomePage *m_home = nullptr;
     bool m_firstShow = true;
 };

@@ -353,8 +353,7 @@ void PlayerCommands::startSleepTimer(int minutes)
 
 void PlayerCommands::checkForUpdates()
 {
-    Q_EMIT toast(tr2("Update check is not available in this version",
-                     "A busca de atualização não está disponível nesta versão"));
+    Q_EMIT updateCheckRequested();
 }
 
 void PlayerCommands::showEqualizer()

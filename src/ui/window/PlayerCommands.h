@@ -93,6 +93,8 @@ public:
 
 Q_SIGNALS:
     void toast(const QString &text);
+    // The user asked for an update check.
+    void updateCheckRequested();
     void mirrorChanged(bool on);
     void normalizeChanged(bool on);
     // The sleep timer paused playback.
