@@ -1,7 +1,5 @@
 #include "ui/Toast.h"
 
-#include "ui/WidgetBuilders.h"
-
 #include <QTimer>
 
 Toast::Toast(QWidget *parent)
@@ -13,7 +11,6 @@ Toast::Toast(QWidget *parent)
     // Messages quote names and paths, which must never render as markup.
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    keepAboveVideo(this);
     m_hideTimer->setObjectName(QStringLiteral("ToastHideTimer"));
     m_hideTimer->setSingleShot(true);
     connect(m_hideTimer, &QTimer::timeout, this, &QWidget::hide);

@@ -3,7 +3,6 @@
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
 #include "ui/UiText.h"
-#include "ui/WidgetBuilders.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/window/PageNavigator.h"
@@ -92,7 +91,6 @@ void WindowModeController::enterOverlayLayout()
     m_window->menuBar()->hide();
     // Taking the bar out of the central layout: reparenting removes it there.
     m_parts.controlBar->setParent(m_parts.videoArea);
-    keepAboveVideo(m_parts.controlBar);
     m_parts.controlBar->setProperty("overlay", true);
 }
 
