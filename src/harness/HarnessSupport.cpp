@@ -16,7 +16,6 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
-#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -126,16 +125,9 @@ QString withModalDialog(const std::function<void()> &trigger,
     return title;
 }
 
-QPixmap grabFromScreen(QWidget *window)
-{
-    QScreen *screen = window->screen();
-    const QPixmap picture = screen ? screen->grabWindow(window->winId()) : QPixmap();
-    return picture.isNull() ? window->grab() : picture;
-}
-
 QPixmap grabWindowWithDialog(QWidget *window, QWidget *dialog)
 {
-    QPixmap picture = grabFromScreen(window);
+    QPixmap picture = window->grab();
     const QPixmap dialogPicture = dialog->grab();
     QPoint at = dialog->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0));
     // A dialog placed off the window (no window manager) is shown centred.

@@ -46,9 +46,6 @@ QString withModalDialog(const std::function<void()> &trigger,
 
 // The window with the dialog painted over it where it stands on screen, so a
 // picture of a dialog keeps the window's size.
-// What the screen shows of the window: a widget grab would miss the video,
-// which is drawn into a native window of its own.
-QPixmap grabFromScreen(QWidget *window);
 QPixmap grabWindowWithDialog(QWidget *window, QWidget *dialog);
 
 // Media files under folder (recursively), sorted by path.
