@@ -293,6 +293,8 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(loaded.count() > 0, 15000);
             QCOMPARE(m_window->currentPath(), m_numberedB);
             QVERIFY(shown().isNull() || picture->isHidden());
+            // The bar maps the pointer to a time only once it has B's length.
+            QTRY_VERIFY_WITH_TIMEOUT(seekBar()->duration() > 0, 10000);
             hoverAt(xFor(9.1));
             QTRY_VERIFY_WITH_TIMEOUT(!picture->isHidden() && !shown().isNull(), 15000);
             frame = TestMedia::readNumberedFrame(shown());

@@ -24,13 +24,17 @@ using PlayerTestUtil::queuePaths;
 namespace {
 
 // Counts the drops a widget receives, so a drop that changed nothing can be
-// told from a drag that never got there.
+// told from a drag that never got there, and remembers where the drag was
+// last seen over it.
 class DropCounter : public QObject
 {
 public:
     int drops = 0;
+    QPoint lastSeen{-1, -1};
     bool eventFilter(QObject *, QEvent *event) override
     {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove)
+            lastSeen = static_cast<QDropEvent *>(event)->position().toPoint();
         if (event->type() == QEvent::Drop)
             ++drops;
         return false;
@@ -81,38 +85,58 @@ class tst_QueuePanel final : public QObject
 
     QPoint rowCenter(int row) const { return m_list->visualItemRect(m_list->item(row)).center(); }
 
-    // Presses on a row, drags past the start distance and releases at
-    // dropPoint, the later steps from timers since the drag runs its own
-    // loop. during runs while the drag is under way.
+    // Presses on a row and drags it to dropPoint through another row, so a
+    // drop back onto the pressed row is a real return there. The drag runs
+    // its own loop and only learns of the pointer when the window system
+    // routes it, so each step repeats its move until the view has seen the
+    // drag there. during runs once the drag is over the drop point.
     void dragRow(int row, QPoint dropPoint, const std::function<void()> &during = {})
     {
         QWidget *viewport = m_list->viewport();
         const QPoint start = rowCenter(row);
+        const QList<QPoint> path{rowCenter(row == 0 ? 1 : 0), dropPoint + QPoint(0, 3), dropPoint};
+        DropCounter seen;
+        viewport->installEventFilter(&seen);
         QTest::mousePress(viewport, Qt::LeftButton, Qt::NoModifier, start);
         QCOMPARE(m_list->currentRow(), row);
+        // The first move past the start distance arms the drag; the next one
+        // starts it and returns only when the drag is over.
+        QTest::mouseMove(viewport, start + QPoint(0, QApplication::startDragDistance() + 6));
+        int step = -1;
         bool released = false;
-        // Through another row first, so a drop back onto the pressed row is a
-        // real return there.
-        const QPoint via = rowCenter(row == 0 ? 1 : 0);
-        QTimer::singleShot(150, viewport, [=] { QTest::mouseMove(viewport, via); });
-        QTimer::singleShot(350, viewport, [=] {
-            QTest::mouseMove(viewport, dropPoint + QPoint(0, 3));
-            if (during)
-                during();
-        });
-        QTimer::singleShot(600, viewport, [=] { QTest::mouseMove(viewport, dropPoint); });
-        QTimer::singleShot(900, viewport, [=, &released] {
-            QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, dropPoint);
-            released = true;
+        QTimer steps;
+        steps.setInterval(25);
+        connect(&steps, &QTimer::timeout, viewport, [&] {
+            if (released || step < 0)
+                return;
+            if (seen.lastSeen == path.at(step)) {
+                if (step == 1 && during)
+                    during();
+                ++step;
+            }
+            if (step == path.size()) {
+                released = true;
+                QTest::mouseRelease(viewport, Qt::LeftButton, Qt::NoModifier, dropPoint);
+            } else {
+                QTest::mouseMove(viewport, path.at(step));
+            }
         });
         // A stuck drag ends here instead of hanging the test.
         QTimer watchdog;
         watchdog.setSingleShot(true);
         connect(&watchdog, &QTimer::timeout, m_list,
                 [this] { QTest::keyClick(m_list, Qt::Key_Escape); });
-        watchdog.start(6000);
-        QTest::mouseMove(viewport, start + QPoint(0, QApplication::startDragDistance() + 6));
-        QTRY_VERIFY(released);
+        watchdog.start(8000);
+        steps.start();
+        // A timer does not fire again while its own slot runs, so the drag's
+        // loop is entered from a separate one.
+        QTimer::singleShot(0, viewport, [&] {
+            step = 0;
+            QTest::mouseMove(viewport, path.at(0));
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(released || !watchdog.isActive(), 10000);
+        steps.stop();
+        QVERIFY2(released, qPrintable(QStringLiteral("the drag stopped at step %1").arg(step)));
         watchdog.stop();
     }
 
@@ -312,13 +336,19 @@ private slots:
         checkRowsFollowQueue();
     }
 
-    // The queue changing under a drag: a new current entry keeps the rows and
-    // the move happens; new rows drop the gesture.
+    // The queue changing under a drag: a new current entry or new library
+    // texts keep the rows and the move happens; new rows drop the gesture.
     void queueChangesDuringDrag()
     {
         playQueue(5);
         QStringList before = queuePaths(*m_core);
         dragRow(3, rowCenter(1), [this] { m_core->next(); });
+        QTRY_COMPARE(queuePaths(*m_core),
+                     (QStringList{before[0], before[3], before[1], before[2], before[4]}));
+        checkRowsFollowQueue();
+        // New library texts for the same rows.
+        before = queuePaths(*m_core);
+        dragRow(3, rowCenter(1), [] { Q_EMIT Database::instance()->libraryChanged(); });
         QTRY_COMPARE(queuePaths(*m_core),
                      (QStringList{before[0], before[3], before[1], before[2], before[4]}));
         checkRowsFollowQueue();

@@ -99,10 +99,10 @@ QueuePanel::QueuePanel(PlayerCore *core, Database *database, QWidget *parent)
             m_core->removeQueueItem(row);
     });
     connect(m_list, &QWidget::customContextMenuRequested, this, &QueuePanel::showMenu);
-    connect(m_core, &PlayerCore::queueChanged, this, &QueuePanel::onQueueChanged);
+    connect(m_core, &PlayerCore::queueChanged, this, [this] { follow(false); });
     connect(m_database, &Database::libraryChanged, this, [this] {
         m_libraryText.clear();
-        rebuild();
+        follow(true);
     });
     rebuild();
 }
@@ -142,6 +142,14 @@ void QueuePanel::style(QListWidgetItem *item, bool current) const
         item->setData(Qt::ForegroundRole, QVariant());
 }
 
+void QueuePanel::fill(QListWidgetItem *item, const QueueEntry &entry)
+{
+    const RowText text = rowText(entry);
+    item->setText(text.artist.isEmpty() ? text.title
+                                        : text.title + QLatin1Char('\n') + text.artist);
+    item->setToolTip(plainToolTip(entry.path));
+}
+
 void QueuePanel::rebuild()
 {
     const int scroll = m_list->verticalScrollBar()->value();
@@ -152,10 +160,8 @@ void QueuePanel::rebuild()
     m_shownKeys.reserve(queue.size());
     m_shownCurrent = -1;
     for (const QueueEntry &entry : queue) {
-        const RowText text = rowText(entry);
-        auto *item = new QListWidgetItem(
-                text.artist.isEmpty() ? text.title : text.title + QLatin1Char('\n') + text.artist);
-        item->setToolTip(plainToolTip(entry.path));
+        auto *item = new QListWidgetItem;
+        fill(item, entry);
         style(item, entry.current);
         if (entry.current)
             m_shownCurrent = m_shownKeys.size();
@@ -172,19 +178,29 @@ void QueuePanel::rebuild()
     m_list->setUpdatesEnabled(true);
 }
 
-void QueuePanel::onQueueChanged()
+void QueuePanel::follow(bool refillTexts)
 {
     const QList<QueueEntry> queue = m_core->queue();
-    bool same = queue.size() == m_shownKeys.size();
+    bool samePaths = queue.size() == m_shownKeys.size();
     int current = -1;
-    for (int i = 0; same && i < queue.size(); ++i) {
-        same = rowKey(queue.at(i)) == m_shownKeys.at(i);
+    for (int i = 0; samePaths && i < queue.size(); ++i) {
+        samePaths = m_shownKeys.at(i).startsWith(queue.at(i).path + QChar(0));
         if (queue.at(i).current)
             current = i;
     }
-    if (!same) {
+    if (!samePaths) {
         rebuild();
         return;
+    }
+    // The same entries in the same order: a title the engine or the library
+    // filled in is rewritten in place, so the selection and a drag under way
+    // survive it.
+    for (int i = 0; i < queue.size(); ++i) {
+        const QString key = rowKey(queue.at(i));
+        if (refillTexts || key != m_shownKeys.at(i)) {
+            fill(m_list->item(i), queue.at(i));
+            m_shownKeys[i] = key;
+        }
     }
     // Only the current entry moved: restyle the two rows it concerns. A full
     // rebuild of a long queue would stall the window on every track change.

@@ -39,7 +39,10 @@ private:
     };
     RowText rowText(const QueueEntry &entry);
     void style(QListWidgetItem *item, bool current) const;
-    void onQueueChanged();
+    void fill(QListWidgetItem *item, const QueueEntry &entry);
+    // Brings the rows in line with the player's queue, rebuilding them only
+    // when the entries or their order changed.
+    void follow(bool refillTexts);
     void showMenu(const QPoint &viewPoint);
 
     PlayerCore *m_core;
