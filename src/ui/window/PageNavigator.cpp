@@ -82,7 +82,9 @@ void PageNavigator::addPage(const QString &id, const QString &label, const QStri
     if (onShow)
         m_onShow.insert(id, std::move(onShow));
 
-    const QString text = QStringLiteral("  ") + label;
+    // A button reads "&" as a shortcut marker: "Radio & TV" must show it.
+    const QString text =
+            QStringLiteral("  ") + QString(label).replace(QLatin1Char('&'), QLatin1String("&&"));
     auto *button = new QPushButton(text);
     button->setCheckable(true);
     button->setIcon(tintedIcon(iconName, themeColor(ThemeColor::SecondaryText),
