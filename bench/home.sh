@@ -10,4 +10,5 @@ cd "$(dirname "$0")/.."
 rounds="${1:-20}"
 command -v xvfb-run >/dev/null || bench_install xvfb xauth
 bench_build bench_home
-LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_home "$rounds"
+LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1920x1080x24" build/bench/bench_home "$rounds" 2>/dev/null \
+  | grep -E "^(setup|cards|round|summary) "
