@@ -5,11 +5,15 @@
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
 #include "ui/Actions.h"
+#include "ui/CardView.h"
 #include "ui/GotoTime.h"
+#include "ui/ItemRoles.h"
 #include "ui/MainWindow.h"
 #include "ui/SpeedText.h"
 #include "ui/Toast.h"
+#include "ui/pages/HomePage.h"
 #include "ui/window/MediaOpener.h"
+#include "ui/window/PageNavigator.h"
 #include "ui/window/PlaybackSession.h"
 #include "ui/window/PlayerCommands.h"
 
@@ -238,6 +242,39 @@ private Q_SLOTS:
         playAndWait(m_video);
         QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 38, 10000);
         QVERIFY(!resumeCard());
+    }
+
+    // The home page's continue card picks a film up where it was left.
+    void continueCardResumes()
+    {
+        waitIdle();
+        HistoryEntry entry;
+        entry.path = m_video;
+        entry.kind = QStringLiteral("video");
+        entry.title = QStringLiteral("film");
+        entry.position = 30;
+        entry.duration = 60;
+        Database::instance()->recordHistory(entry);
+        m_window->navigate(QStringLiteral("home"));
+        auto *home = qobject_cast<HomePage *>(m_window->navigator()->page(QStringLiteral("home")));
+        QVERIFY(home);
+        CardView *row = home->continueRow();
+        const auto cardOf = [row, this] {
+            for (int i = 0; i < row->model()->rowCount(); ++i) {
+                if (row->model()->item(i)->data(ItemRole::Path).toString() == m_video)
+                    return i;
+            }
+            return -1;
+        };
+        QTRY_VERIFY(cardOf() >= 0);
+        row->setCurrentIndex(row->model()->index(cardOf(), 0));
+        QTest::keyClick(row, Qt::Key_Return);
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->currentPath(), m_video, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_core->position() >= 29.5, 10000);
+        QVERIFY2(m_core->position() < 33, qPrintable(QString::number(m_core->position())));
+        // The next tests start stopped, without the resume notice.
+        waitIdle();
+        QTRY_VERIFY_WITH_TIMEOUT(!resumeCard(), 10000);
     }
 
     void storedPointsTooEarlyOrTooLateAreIgnored()

@@ -146,8 +146,9 @@ private Q_SLOTS:
         lyrics.write("[00:00.50]first line\n[00:03.00]second line\n");
         lyrics.close();
         // A red picture makes a black (unrendered) video surface obvious; a
-        // second video gives the queue something to save.
-        QVERIFY(!TestMedia::solidVideo(sample + "/Videos/clip.mp4", 5, "red", 320, 240).isEmpty());
+        // second video gives the queue something to save. The first is long
+        // enough to be left unfinished at 40 %, for the continue row.
+        QVERIFY(!TestMedia::solidVideo(sample + "/Videos/clip.mp4", 30, "red", 320, 240).isEmpty());
         QVERIFY(!TestMedia::solidVideo(sample + "/Videos/other.mp4", 5, "green", 320, 240)
                          .isEmpty());
         const QString out = dir.filePath("shots");
@@ -227,8 +228,27 @@ private Q_SLOTS:
         const QImage playlist(out + "/37-playlists-user.png");
         QCOMPARE(playlist.size(), QSize(1320, 820));
         QVERIFY(colourCount(playlist) > 1);
+        // The home page once a video stopped part-way, a song played and the
+        // library was scanned: the red frame on the continue card, the blue
+        // cover on the song cards.
+        const QImage home(out + "/38-home-filled.png");
+        QCOMPARE(home.size(), QSize(1320, 820));
+        QVERIFY2(colourShare(home, Qt::red) > 0.01,
+                 qPrintable(QString::number(colourShare(home, Qt::red))));
+        QVERIFY2(colourShare(home, Qt::blue) > 0.005,
+                 qPrintable(QString::number(colourShare(home, Qt::blue))));
+        QVERIFY(colourShare(QImage(out + "/01-home.png"), Qt::red) < 0.001);
+        // The history's tabs after playing: the video's thumbnail, the song's cover.
+        const QImage recentVideos(out + "/39-recents-videos.png");
+        QCOMPARE(recentVideos.size(), QSize(1320, 820));
+        QVERIFY(colourShare(recentVideos, Qt::red) > 0.005);
+        QVERIFY(colourShare(recentVideos, Qt::blue) < 0.001);
+        const QImage recentMusic(out + "/40-recents-music.png");
+        QCOMPARE(recentMusic.size(), QSize(1320, 820));
+        QVERIFY(colourShare(recentMusic, Qt::blue) > 0.002);
+        QVERIFY(colourShare(recentMusic, Qt::red) < 0.001);
         QCOMPARE(QDir(out).entryList({"*.png"}).size(),
-                 windowed.size() + dialogs.size() + 4 + library.size());
+                 windowed.size() + dialogs.size() + 7 + library.size());
     }
 
     void uiAuditWritesReport()

@@ -2,20 +2,25 @@
 #include "RecordingHost.h"
 #include "app/AppSettings.h"
 #include "library/Database.h"
+#include "ui/CardDelegate.h"
 #include "ui/CardView.h"
 #include "ui/ItemRoles.h"
 #include "ui/pages/HomePage.h"
 #include "ui/pages/PageContext.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
+#include <QTextDocument>
 #include <QToolButton>
 #include <QtTest>
 
+#include <cmath>
 #include <limits>
 #include <memory>
 
@@ -186,6 +191,79 @@ private slots:
         QCoreApplication::sendEvent(row->viewport(), &event);
         QCOMPARE(m_host.calls.last(), "showMediaMenu|" + m_media.filePath("nan.mkv"));
         QVERIFY(!m_host.lastExtra);
+
+        // The quarter card's bar, against the same card painted without progress.
+        page->resize(1400, 900);
+        QTRY_VERIFY(row->viewport()->width() > 3 * 250);
+        const QModelIndex quarterIndex = row->model()->index(2, 0);
+        const QRect picture =
+                row->cardDelegate()->layout(row->visualRect(quarterIndex), "video").picture;
+        QVERIFY(row->viewport()->rect().contains(picture));
+        const QImage filled = row->viewport()->grab().toImage();
+        row->model()->item(2)->setData(0.0, ItemRole::Progress);
+        const QImage empty = row->viewport()->grab().toImage();
+        const int y = picture.bottom() - 1;
+        int end = -1;
+        for (int x = picture.left(); x <= picture.right(); ++x) {
+            if (filled.pixel(x, y) != empty.pixel(x, y))
+                end = x;
+        }
+        const double expected = picture.width() * 0.25;
+        QVERIFY2(
+                end >= 0 && std::abs(end - picture.left() + 1 - expected) <= 2,
+                qPrintable(QStringLiteral("%1 of %2").arg(end - picture.left() + 1).arg(expected)));
+    }
+
+    // Broken numbers in the history give sane cards; folders and markup do no harm.
+    void corruptHistoryValues()
+    {
+        const qint64 now = QDateTime::currentSecsSinceEpoch();
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        struct Row
+        {
+            const char *name;
+            double position;
+            double duration;
+        };
+        const QList<Row> rows = {{"negative.mkv", -50, 600}, {"huge.mkv", 1e308, 600},
+                                 {"infinite.mkv", inf, 600}, {"endless.mkv", 10, 1e300},
+                                 {"<b>bold.mkv", 150, 600},  {"nanlength.mkv", 10, nan},
+                                 {"minus.mkv", 10, -5},      {"inflength.mkv", 10, inf}};
+        QStringList shown;
+        for (int i = 0; i < rows.size(); ++i) {
+            const QString path = emptyFile(QString::fromUtf8(rows[i].name));
+            video(path, rows[i].position, rows[i].duration, false, now - i);
+            if (i < 5)
+                shown << path;
+        }
+        QVERIFY(QDir(m_media.path()).mkdir("folder.mkv"));
+        video(m_media.filePath("folder.mkv"), 30, 600, false, now + 1);
+
+        auto page = makePage();
+        QTRY_COMPARE(column(page->continueRow(), ItemRole::Path), shown);
+        const QRegularExpression time(QStringLiteral("^\\d+(:\\d\\d){1,2}$"));
+        for (int i = 0; i < shown.size(); ++i) {
+            const QStandardItem *card = page->continueRow()->model()->item(i);
+            const double progress = card->data(ItemRole::Progress).toDouble();
+            QVERIFY2(progress >= 0 && progress <= 1, rows[i].name);
+            QString left = card->data(ItemRole::Subtitle).toString();
+            QVERIFY2(left.endsWith(" left"), qPrintable(left));
+            left.chop(5);
+            QVERIFY2(time.match(left).hasMatch(), qPrintable(left));
+            QVERIFY2(time.match(card->data(ItemRole::Badge).toString()).hasMatch(), rows[i].name);
+        }
+        QCOMPARE(column(page->continueRow(), ItemRole::Progress).mid(0, 3),
+                 (QStringList{"0", "1", "0"}));
+        QCOMPARE(column(page->continueRow(), ItemRole::Subtitle).mid(0, 2),
+                 (QStringList{"10:00 left", "0:00 left"}));
+
+        // Markup in a name is text: the title as it stands, the tooltip escaped.
+        const QStandardItem *bold = page->continueRow()->model()->item(4);
+        QCOMPARE(bold->text(), QStringLiteral("<b>bold"));
+        QTextDocument tip;
+        tip.setHtml(bold->toolTip());
+        QCOMPARE(tip.toPlainText(), shown[4]);
     }
 
     void musicRows()

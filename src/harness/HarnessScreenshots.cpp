@@ -14,10 +14,12 @@
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
+#include "ui/pages/HomePage.h"
 #include "ui/pages/MusicPage.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/pages/PlaylistTableLoader.h"
 #include "ui/pages/PlaylistsPage.h"
+#include "ui/pages/RecentsPage.h"
 #include "ui/window/PageNavigator.h"
 
 #include <QAction>
@@ -32,11 +34,14 @@
 #include <QPixmap>
 #include <QSaveFile>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 
 using HarnessSupport::waitFor;
@@ -115,8 +120,7 @@ void HarnessScreenshots::shootLibraryViews(int &number)
     };
     // Played and stopped: the history now holds the video, and the grid shows
     // its watched bar.
-    m_core->stop();
-    waitFor([&] { return m_core->isIdle(); }, 5000);
+    grabAfterPlaying();
     shootPage(nameOf("videos-watched"), QStringLiteral("videos"));
 
     QWidget *videos = m_window->navigator()->page(QStringLiteral("videos"));
@@ -165,6 +169,64 @@ void HarnessScreenshots::shootLibraryViews(int &number)
     waitFor([library] { return !library->isScanning() && !library->isStoring(); }, 20000);
     shootPage(videosEmpty, QStringLiteral("videos"));
     shootPage(musicEmpty, QStringLiteral("music"));
+}
+
+void HarnessScreenshots::grabAfterPlaying()
+{
+    if (m_core->duration() > 0) {
+        const double target = m_core->duration() * 0.4;
+        m_core->seekAbsolute(target);
+        if (!waitFor([&] { return std::abs(m_core->position() - target) < 0.5; }, 5000))
+            m_problems << QStringLiteral("the video did not reach %1 s").arg(target);
+    }
+    m_core->stop();
+    waitFor([&] { return m_core->isIdle(); }, 5000);
+    m_window->navigate(QStringLiteral("home"));
+    auto *home = qobject_cast<HomePage *>(m_window->navigator()->page(QStringLiteral("home")));
+    const bool filled = home && waitFor(
+                                        [home] {
+                                            return home->continueRow()->isVisible() &&
+                                                   home->playedRow()->isVisible() &&
+                                                   home->addedRow()->isVisible();
+                                        },
+                                        10000);
+    if (!filled) {
+        m_problems << QStringLiteral("the home page did not show its three rows");
+        return;
+    }
+    // Below the greeting three shelves do not fit the window: the picture
+    // starts at the first shelf, so each row shows.
+    auto *scroll = home->findChild<QScrollArea *>();
+    if (scroll)
+        scroll->verticalScrollBar()->setValue(home->continueRow()->parentWidget()->y() - 12);
+    waitForPictures(QStringLiteral("home"));
+    m_filledHome = m_window->grab();
+    if (scroll)
+        scroll->verticalScrollBar()->setValue(0);
+
+    m_window->navigate(QStringLiteral("recents"));
+    auto *recents =
+            qobject_cast<RecentsPage *>(m_window->navigator()->page(QStringLiteral("recents")));
+    if (!recents) {
+        m_problems << QStringLiteral("no recents page");
+        return;
+    }
+    for (QPixmap *picture : {&m_recentVideos, &m_recentMusic}) {
+        const QString kind =
+                picture == &m_recentVideos ? QStringLiteral("video") : QStringLiteral("audio");
+        QTabBar *tabs = recents->tabs();
+        for (int tab = 0; tab < tabs->count(); ++tab) {
+            if (tabs->tabData(tab).toString() == kind)
+                tabs->setCurrentIndex(tab);
+        }
+        if (!waitFor([&] { return recents->cards()->model()->rowCount() > 0; }, 10000)) {
+            m_problems << QStringLiteral("the %1 history is empty").arg(kind);
+            continue;
+        }
+        waitForPictures(QStringLiteral("recents"));
+        *picture = m_window->grab();
+    }
+    recents->tabs()->setCurrentIndex(0);
 }
 
 // A playlist imported from a generated M3U: the sample songs and one entry
@@ -329,9 +391,10 @@ void HarnessScreenshots::run()
     if (video.isEmpty()) {
         m_problems << QStringLiteral("no video file under %1/Videos").arg(m_sampleFolder);
     } else if (playAndWait(video.first())) {
-        // The queue shows more than one item when there are several videos.
-        if (video.size() > 1)
-            m_window->enqueuePaths(video.mid(1));
+        // The queue shows the other videos and the songs, these with their
+        // library title and artist.
+        if (video.size() + audio.size() > 1)
+            m_window->enqueuePaths(video.mid(1) + audio);
         m_window->navigate(QStringLiteral("player"));
         waitFor([&] { return m_core->position() > 1.0; }, 6000);
         m_core->setPaused(true);
@@ -382,6 +445,16 @@ void HarnessScreenshots::run()
     shootLibraryViews(number);
     shootDialogs(number, true);
     shootUserPlaylist(nameOf("playlists-user"), audio);
+    // Taken while the library was still filled, saved after the others.
+    const QString filledHome = nameOf("home-filled");
+    const QString recentVideos = nameOf("recents-videos");
+    const QString recentMusic = nameOf("recents-music");
+    if (!m_filledHome.isNull())
+        save(filledHome, m_filledHome);
+    if (!m_recentVideos.isNull())
+        save(recentVideos, m_recentVideos);
+    if (!m_recentMusic.isNull())
+        save(recentMusic, m_recentMusic);
 
     for (const QString &problem : std::as_const(m_problems))
         std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());

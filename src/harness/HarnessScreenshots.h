@@ -1,13 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <QPixmap>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
 
 class MainWindow;
 class PlayerCore;
-class QPixmap;
 
 // Shows every page, the player with audio and with video, full screen, the
 // mini player, the queue panel and the dialogs, and saves one PNG per view
@@ -41,6 +41,10 @@ private:
     // The library pages in their other views, then emptied.
     void shootLibraryViews(int &number);
     void shootUserPlaylist(const QString &name, const QStringList &songs);
+    // Stops the loaded video part-way, then grabs the home page with its
+    // three rows and the history's video and music tabs; these pictures are
+    // saved last, after the ones numbered before them.
+    void grabAfterPlaying();
 
     QPointer<MainWindow> m_window;
     PlayerCore *m_core = nullptr;
@@ -49,4 +53,7 @@ private:
     QStringList m_problems;
     int m_saved = 0;
     bool m_libraryScanned = false;
+    QPixmap m_filledHome;
+    QPixmap m_recentVideos;
+    QPixmap m_recentMusic;
 };
