@@ -1,4 +1,6 @@
+#include "LogCapture.h"
 #include "PlayerTestUtil.h"
+#include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/AudioFilters.h"
 #include "engine/EngineOptions.h"
@@ -14,6 +16,7 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QSlider>
@@ -89,15 +92,34 @@ private Q_SLOTS:
     void initTestCase()
     {
         QVERIFY(m_home.isValid());
-        QVERIFY(PlayerTestUtil::useTestHome(m_home.path(), QStringLiteral("tst_dialogs")));
+        // A child run (see startedAgain) shares its parent's home.
+        m_child = qEnvironmentVariable("ZORVI_DIALOGS_CHILD");
+        const QString home =
+                m_child.isEmpty() ? m_home.path() : qEnvironmentVariable("ZORVI_DIALOGS_HOME");
+        QVERIFY(PlayerTestUtil::useTestHome(home, QStringLiteral("tst_dialogs")));
+        uiEnglish = m_child != QLatin1String("pt");
         applyTheme(*qApp);
+        if (!m_child.isEmpty())
+            return;
         m_core = PlayerTestUtil::startCore();
         QVERIFY(m_core);
+        m_tone = TestMedia::tone(m_home.filePath("tone.flac"), 30);
+        QVERIFY(!m_tone.isEmpty());
     }
 
     void cleanupTestCase() { m_core.reset(); }
 
-    void init() { appSettings().clear(); }
+    void init()
+    {
+        if (!m_child.isEmpty()) {
+            if (!QByteArray(QTest::currentTestFunction()).startsWith("child"))
+                QSKIP("runs in the parent process only");
+            return;
+        }
+        if (QByteArray(QTest::currentTestFunction()).startsWith("child"))
+            QSKIP("runs in a child process only");
+        appSettings().clear();
+    }
 
     void equalizerFollowsThePerson()
     {
@@ -243,6 +265,14 @@ private Q_SLOTS:
         QCOMPARE(getPropertyDouble(m_core->handle(), "hue", -1), -4.0);
         QVERIFY(appSettings().allKeys().isEmpty());
 
+        // A new engine starts plain: nothing of the above was kept.
+        {
+            auto fresh = PlayerTestUtil::startCore();
+            QVERIFY(fresh);
+            ImageDialog plain(fresh.get());
+            QCOMPARE(plain.sliders()[0]->value(), 0);
+            QCOMPARE(plain.sliders()[4]->value(), 0);
+        }
         ImageDialog again(m_core.get());
         QCOMPARE(again.sliders()[0]->value(), 30);
         QCOMPARE(again.sliders()[4]->value(), -4);
@@ -335,7 +365,12 @@ private Q_SLOTS:
     void outOfRangeEngineValuesStayUnwritten()
     {
         setPropertyString(m_core->handle(), "sub-font-size", QStringLiteral("10"));
+        // Delays set elsewhere (the G and Ctrl+G keys) show in the boxes.
+        m_core->setSubDelay(0.4);
+        m_core->setAudioDelay(-0.2);
         SubtitleDialog dialog(m_core.get());
+        QVERIFY(qAbs(dialog.subDelayBox()->value() - 0.4) < 1e-6);
+        QVERIFY(qAbs(dialog.audioDelayBox()->value() + 0.2) < 1e-6);
         QCOMPARE(dialog.sizeSlider()->value(), 20);
         QCOMPARE(getPropertyDouble(m_core->handle(), "sub-font-size"), 10.0);
         QVERIFY(appSettings().allKeys().isEmpty());
@@ -361,8 +396,202 @@ private Q_SLOTS:
         QCOMPARE(isSubtitleStyleOption(name), replayed);
     }
 
+    // Each user action replaces the engine's filter chain at most once: a
+    // replacement is an audible break. Counted from the engine's own record
+    // of every "af" it was given.
+    void oneChainPerAction()
+    {
+        qputenv("ZORVIPLAYER_MPVLOG", "debug");
+        LogCapture log(false);
+        auto core = PlayerTestUtil::startCore();
+        qunsetenv("ZORVIPLAYER_MPVLOG");
+        QVERIFY(core);
+        EqualizerDialog dialog(core.get());
+        // The engine's log comes through its event queue: a marker printed
+        // before and after the action shows that everything earlier arrived.
+        int marker = 0;
+        const auto settle = [&] {
+            const QString text = QStringLiteral("marca %1").arg(++marker);
+            runCommand(core->handle(), {"print-text", text});
+            return QTest::qWaitFor([&] { return !log.matching(text).isEmpty(); }, 10000);
+        };
+        const auto chainsSetBy = [&](const std::function<void()> &action) {
+            if (!settle())
+                return -1;
+            log.clear();
+            action();
+            if (!settle())
+                return -1;
+            return int(log.matching("Set property: af=").size());
+        };
+        // Nothing playing, so no filter can take a command: a second apply
+        // within one action would replace the chain a second time.
+        QCOMPARE(chainsSetBy([&] { dialog.presetBox()->setCurrentText("Rock"); }), 1);
+        QVERIFY(core->eqEnabled());
+        QCOMPARE(chainsSetBy([&] { dialog.enabledBox()->click(); }), 1);
+        QVERIFY(!core->eqEnabled());
+        // Off, then a band moved: the switch comes on with one new chain.
+        QCOMPARE(chainsSetBy([&] { nudge(dialog.bandSliders()[2], Qt::Key_Down); }), 1);
+        QVERIFY(core->eqEnabled() && dialog.enabledBox()->isChecked());
+
+        // Playing: a band move only sends commands to the running filters.
+        QVERIFY(PlayerTestUtil::playAndWait(*core, {m_tone}, 0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(getPropertyNode(core->handle(), "af-metadata/eq5").isValid(),
+                                 PlayerTestUtil::EngineWaitMs);
+        QCOMPARE(chainsSetBy([&] { nudge(dialog.bandSliders()[5], Qt::Key_Up); }), 0);
+        QVERIFY(log.matching("Run command: af-command").size() >= 11);
+        QCOMPARE(core->eqGains()[5], preset("Rock").gains[5] + 0.1);
+        QVERIFY(chainsSetBy([&] { dialog.resetButton()->click(); }) <= 1);
+        QCOMPARE(core->eqGains(), QList<double>(10, 0.0));
+    }
+
+    // Saved here, shown by a new process (this binary run again).
+    void equalizerSurvivesRestart_data()
+    {
+        QTest::addColumn<QString>("language");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("Eletrônica") << "pt"
+                                    << "Eletrônica"
+                                    << "Eletrônica" << true;
+        QTest::newRow("Clássica, off") << "pt"
+                                       << "Clássica"
+                                       << "Clássica" << false;
+        QTest::newRow("Portuguese name in English") << "en"
+                                                    << "Eletrônica"
+                                                    << "Custom" << true;
+    }
+
+    void equalizerSurvivesRestart()
+    {
+        QFETCH(QString, language);
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        QFETCH(bool, enabled);
+        appSettings().setValue("eq/preset", stored);
+        appSettings().setValue("eq/gains", QVariantList{6, 5, 2, 0, -2, 1.5, 0, 2, 4, 5});
+        appSettings().setValue("eq/enabled", enabled);
+        appSettings().setValue("eq/preamp", -2.5);
+        appSettings().sync();
+        startedAgain(
+                "childShowsStoredEqualizer", language,
+                {{"ZORVI_EXPECT_PRESET", shown}, {"ZORVI_EXPECT_ENABLED", enabled ? "1" : "0"}});
+    }
+
+    void childShowsStoredEqualizer()
+    {
+        const QList<double> gains{6, 5, 2, 0, -2, 1.5, 0, 2, 4, 5};
+        const bool enabled = qgetenv("ZORVI_EXPECT_ENABLED") == "1";
+        auto core = PlayerTestUtil::startCore();
+        QVERIFY(core);
+        EqualizerDialog dialog(core.get());
+        QCOMPARE(dialog.presetBox()->currentText(), qEnvironmentVariable("ZORVI_EXPECT_PRESET"));
+        QCOMPARE(tenths(dialog.bandSliders()), gains);
+        QCOMPARE(dialog.preampSlider()->value(), -25);
+        QCOMPARE(dialog.enabledBox()->isChecked(), enabled);
+        QCOMPARE(getPropertyString(core->handle(), "af"),
+                 PlayerTestUtil::engineFilterText(
+                         audioFilterList({enabled, gains, -2.5, false, 0, 1.0})));
+    }
+
+    // The subtitle look chosen here is the next process's; a key that is
+    // not a subtitle option is skipped and logged.
+    void subtitleStyleSurvivesRestart()
+    {
+        {
+            SubtitleDialog dialog(m_core.get());
+            answerColorChooser(QColor("#00FF00"));
+            dialog.textColorButton()->click();
+            nudge(dialog.positionSlider(), Qt::Key_Home);
+        }
+        appSettings().setValue("subStyle/log-file", m_home.filePath("engine.log"));
+        appSettings().sync();
+        startedAgain("childAppliesStoredSubtitleStyle", "en", {});
+        QVERIFY(!QFile::exists(m_home.filePath("engine.log")));
+        // Put the shared engine back as it was.
+        SubtitleDialog(m_core.get()).resetButton()->click();
+    }
+
+    void childAppliesStoredSubtitleStyle()
+    {
+        LogCapture log;
+        auto core = PlayerTestUtil::startCore();
+        QVERIFY(core);
+        QCOMPARE(QColor(getPropertyString(core->handle(), "sub-color")), QColor("#00ff00"));
+        QCOMPARE(getPropertyDouble(core->handle(), "sub-pos"), 50.0);
+        QCOMPARE(getPropertyString(core->handle(), "log-file"), QString());
+        QCOMPARE(log.matching("opcao de legenda ignorada: log-file").size(), 1);
+        SubtitleDialog dialog(core.get());
+        QCOMPARE(dialog.textColorButton()->text(), QStringLiteral("#00FF00"));
+        QCOMPARE(dialog.positionSlider()->value(), 50);
+    }
+
+    // Stored values the engine refuses at start: logged, and the dialog
+    // shows its fallbacks and still works.
+    void refusedSubtitleStyleFallsBack()
+    {
+        appSettings().setValue("subStyle/sub-color", "banana");
+        appSettings().setValue("subStyle/sub-font-size", "-5");
+        appSettings().setValue("subStyle/sub-pos", "");
+        LogCapture log;
+        auto core = PlayerTestUtil::startCore();
+        QVERIFY(core);
+        QCOMPARE(log.matching("mpv opcao recusada").size(), 3);
+        SubtitleDialog dialog(core.get());
+        QCOMPARE(dialog.textColorButton()->text(), QStringLiteral("#FFFFFF"));
+        QCOMPARE(dialog.sizeSlider()->value(), 55);
+        QCOMPARE(dialog.positionSlider()->value(), 100);
+        nudge(dialog.sizeSlider(), Qt::Key_Right);
+        QCOMPARE(getPropertyDouble(core->handle(), "sub-font-size"), 56.0);
+        QCOMPARE(appSettings().value("subStyle/sub-font-size").toString(), QStringLiteral("56"));
+    }
+
+    // Bad stored equalizer values: the engine still builds a working chain
+    // with the clamped values.
+    void badStoredGainsGiveAWorkingChain()
+    {
+        appSettings().setValue("eq/gains", QVariantList{1e9, "abc", std::nan(""), 40});
+        appSettings().setValue("eq/preamp", "loud");
+        appSettings().setValue("eq/enabled", true);
+        auto core = PlayerTestUtil::startCore();
+        QVERIFY(core);
+        QList<double> gains(10, 0.0);
+        gains[0] = 12;
+        gains[3] = 12;
+        QCOMPARE(core->eqGains(), gains);
+        QCOMPARE(core->eqPreamp(), 0.0);
+        QVERIFY(PlayerTestUtil::playAndWait(*core, {m_tone}, 0, 0));
+        QTRY_VERIFY_WITH_TIMEOUT(getPropertyNode(core->handle(), "af-metadata/eq3").isValid(),
+                                 PlayerTestUtil::EngineWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(core->position() > 0.3, PlayerTestUtil::EngineWaitMs);
+    }
+
 private:
+    // Runs one test function of this binary in a new process on the same
+    // settings file and requires it to pass.
+    void startedAgain(const char *function, const QString &language,
+                      const QList<QPair<QString, QString>> &extra)
+    {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("ZORVI_DIALOGS_CHILD", language);
+        env.insert("ZORVI_DIALOGS_HOME", m_home.path());
+        for (const auto &[name, value] : extra)
+            env.insert(name, value);
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QString::fromLatin1(function)});
+        QVERIFY(child.waitForFinished(60000));
+        const QByteArray output = child.readAll();
+        QVERIFY2(child.exitCode() == 0, output.constData());
+        QVERIFY2(output.contains("PASS   : tst_Dialogs::" + QByteArray(function)),
+                 output.constData());
+    }
+
     QTemporaryDir m_home;
+    QString m_child; // "en" or "pt" in a child run
+    QString m_tone;
     std::unique_ptr<PlayerCore> m_core;
 };
 

@@ -13,18 +13,21 @@ AudioFilterSettings PlayerCore::audioFilterSettings() const
 void PlayerCore::applyAudioFilters()
 {
     const QString signature = audioFilterSignature(audioFilterSettings());
+    // Without the equalizer in the chain its gains change nothing there; a
+    // new chain for each step of the "Pre" slider would only cost time.
+    if (signature == m_filterSignature && !m_eqEnabled)
+        return;
     // Same filters, new gains: adjust the running chain instead of rebuilding
     // it, which would interrupt the sound.
     if (signature == m_filterSignature && m_eqEnabled) {
-        bool allSent = true;
         const QList<QStringList> commands = equalizerCommands(m_eqPreamp, m_eqGains);
-        for (const QStringList &command : commands) {
-            if (sendFilterCommand(command) != FilterCommand::Delivered) {
-                allSent = false;
-                break;
-            }
-        }
-        if (allSent) {
+        // The equalizer's filters are built and rebuilt together: once the
+        // first one takes its command the others run too, and their answers,
+        // which look failed (see sendFilterCommand), need no second look.
+        // This keeps a slider drag to one engine round trip per filter.
+        if (sendFilterCommand(commands.first()) == FilterCommand::Delivered) {
+            for (qsizetype i = 1; i < commands.size(); ++i)
+                runCommandQuietly(m_handle, commands[i]);
             // The engine rebuilds its filters from the "af" text, which still
             // holds the old gains, at the next seek or file.
             m_filterTextStale = true;
