@@ -13,6 +13,11 @@ AudioFilterSettings PlayerCore::audioFilterSettings() const
 void PlayerCore::applyAudioFilters()
 {
     const QString signature = audioFilterSignature(audioFilterSettings());
+    // Without the equalizer the chain holds nothing a new value could change:
+    // setting it again would only interrupt the sound (a fade length stepped
+    // while music plays).
+    if (signature == m_filterSignature && !m_eqEnabled)
+        return;
     // Same filters, new gains: adjust the running chain instead of rebuilding
     // it, which would interrupt the sound.
     if (signature == m_filterSignature && m_eqEnabled) {
