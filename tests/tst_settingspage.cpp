@@ -581,6 +581,39 @@ private Q_SLOTS:
         QCOMPARE(loneCombo->itemData(0).toString(), QStringLiteral("auto"));
     }
 
+    void crossfadeStepsLeaveTheChain()
+    {
+        if (m_child)
+            QSKIP("parent only");
+        // Setting the chain again interrupts the sound, so stepping the
+        // length while the fade filter stays must not touch the engine.
+        // The verbose engine log tells every time "af" is set.
+        QVERIFY(setSettingValue(QStringLiteral("audio/crossfade"), 1.0));
+        LogCapture log(false);
+        qputenv("ZORVIPLAYER_MPVLOG", "v");
+        auto core = startCore();
+        qunsetenv("ZORVIPLAYER_MPVLOG");
+        QVERIFY(core);
+        RecordingHost host(core.get());
+        SettingsPage stepping(&host);
+        auto *box = stepping.findChild<QDoubleSpinBox *>(QStringLiteral("audio/crossfade"));
+        QCOMPARE(box->value(), 1.0);
+        QVERIFY(engineText(*core, "af").contains(QLatin1String("@fade:")));
+        // The start's own setting of the chain is in the log.
+        QTRY_VERIFY(!log.matching(QStringLiteral("Set property: af=\"@fade")).isEmpty());
+        log.clear();
+        for (int step = 0; step < 10; ++step)
+            box->stepUp(); // the arrow button's step
+        QCOMPARE(box->value(), 6.0);
+        QCOMPARE(settingReal(QStringLiteral("audio/crossfade"), 0, 0, 12), 6.0);
+        // Switching it off takes the filter out. The engine's log lines come
+        // in order, so once that one is in, any from the steps would be too.
+        box->setValue(0);
+        QTRY_VERIFY(!log.matching(QStringLiteral("Set property: af=\"\"")).isEmpty());
+        QCOMPARE(log.matching(QStringLiteral("Set property: af=\"@fade")).size(), 0);
+        QVERIFY(!engineText(*core, "af").contains(QLatin1String("@fade:")));
+    }
+
     void readWhereNextUsed()
     {
         if (m_child)
