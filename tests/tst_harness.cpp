@@ -227,8 +227,21 @@ private Q_SLOTS:
         const QImage playlist(out + "/37-playlists-user.png");
         QCOMPARE(playlist.size(), QSize(1320, 820));
         QVERIFY(colourCount(playlist) > 1);
+        // The settings page once more per group further down, each picture
+        // scrolled to a new place.
+        const QStringList settings =
+                QDir(out).entryList({"07-settings-*.png"}, QDir::Files, QDir::Name);
+        QVERIFY2(settings.size() >= 3, qPrintable(settings.join(' ')));
+        QImage previous(out + "/07-settings.png");
+        for (int i = 0; i < settings.size(); ++i) {
+            QCOMPARE(settings[i], QStringLiteral("07-settings-%1.png").arg(i + 2));
+            const QImage image(out + "/" + settings[i]);
+            QCOMPARE(image.size(), QSize(1320, 820));
+            QVERIFY2(image != previous, qPrintable(settings[i]));
+            previous = image;
+        }
         QCOMPARE(QDir(out).entryList({"*.png"}).size(),
-                 windowed.size() + dialogs.size() + 4 + library.size());
+                 windowed.size() + dialogs.size() + 4 + library.size() + settings.size());
     }
 
     void uiAuditWritesReport()

@@ -133,10 +133,16 @@ int settingInt(const QString &key, int defaultValue, int min, int max)
         return defaultValue;
     bool ok = false;
     qlonglong number = 0;
-    if (value.typeId() == QMetaType::QString)
+    if (value.typeId() == QMetaType::QString) {
         number = value.toString().trimmed().toLongLong(&ok);
-    else if (value.typeId() != QMetaType::QStringList && value.typeId() != QMetaType::Bool)
+    } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        // A fraction is no whole number, though the toolkit would round it.
+        const double real = value.toDouble();
+        ok = std::isfinite(real) && real == std::floor(real) && std::abs(real) < 1e15;
+        number = ok ? qlonglong(real) : 0;
+    } else if (value.typeId() != QMetaType::QStringList && value.typeId() != QMetaType::Bool) {
         number = value.toLongLong(&ok);
+    }
     if (ok && number >= min && number <= max)
         return int(number);
     return invalid(key, value, defaultValue);

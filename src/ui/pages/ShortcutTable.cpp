@@ -20,7 +20,7 @@
 namespace {
 
 // Time one event-loop turn may spend building editors.
-constexpr qint64 SliceBudgetNs = 6'000'000;
+constexpr qint64 SliceBudgetNs = 3'000'000;
 
 } // namespace
 
