@@ -425,9 +425,9 @@ private Q_SLOTS:
         QCOMPARE(toastText(), QStringLiteral("-60 s"));
         trigger("seek_fwd");
         QCOMPARE(toastText(), QStringLiteral("+5 s"));
-        appSettings().setValue("playback/seekStep", 2.5);
+        appSettings().setValue("playback/seekStep", 12);
         trigger("seek_back");
-        QCOMPARE(toastText(), QStringLiteral("-2.5 s"));
+        QCOMPARE(toastText(), QStringLiteral("-12 s"));
 
         const double volume = m_core->volume();
         m_core->setVolume(198);

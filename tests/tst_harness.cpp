@@ -247,8 +247,21 @@ private Q_SLOTS:
         QCOMPARE(recentMusic.size(), QSize(1320, 820));
         QVERIFY(colourShare(recentMusic, Qt::blue) > 0.002);
         QVERIFY(colourShare(recentMusic, Qt::red) < 0.001);
+        // The settings page once more per group further down, each picture
+        // scrolled to a new place.
+        const QStringList settings =
+                QDir(out).entryList({"07-settings-*.png"}, QDir::Files, QDir::Name);
+        QVERIFY2(settings.size() >= 3, qPrintable(settings.join(' ')));
+        QImage previous(out + "/07-settings.png");
+        for (int i = 0; i < settings.size(); ++i) {
+            QCOMPARE(settings[i], QStringLiteral("07-settings-%1.png").arg(i + 2));
+            const QImage image(out + "/" + settings[i]);
+            QCOMPARE(image.size(), QSize(1320, 820));
+            QVERIFY2(image != previous, qPrintable(settings[i]));
+            previous = image;
+        }
         QCOMPARE(QDir(out).entryList({"*.png"}).size(),
-                 windowed.size() + dialogs.size() + 7 + library.size());
+                 windowed.size() + dialogs.size() + 7 + library.size() + settings.size());
     }
 
     void uiAuditWritesReport()

@@ -187,7 +187,7 @@ private Q_SLOTS:
         qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null;keep-open=no;;osd-level=3;sub-scale=1.5");
         qputenv("ZORVIPLAYER_VF", "hflip");
         qputenv("ZORVIPLAYER_HWDEC", "auto-copy");
-        appSettings().setValue("subs/codepage", "UTF-8");
+        appSettings().setValue("subs/codepage", "cp1252");
         appSettings().setValue("audio/lang", "jpn,en");
         appSettings().setValue("subStyle/sub-font-size", 61);
         // Stale or hand-edited keys that are no subtitle look are skipped.
@@ -208,7 +208,7 @@ private Q_SLOTS:
         QVERIFY(getPropertyString(h, "vf").contains("hflip"));
         QCOMPARE(getPropertyString(h, "hwdec"), QStringLiteral("auto-copy"));
         // From the settings; the subtitle style group comes last of all.
-        QCOMPARE(getPropertyString(h, "sub-codepage"), QStringLiteral("UTF-8"));
+        QCOMPARE(getPropertyString(h, "sub-codepage"), QStringLiteral("cp1252"));
         QCOMPARE(getPropertyString(h, "alang"), QStringLiteral("jpn,en"));
         QCOMPARE(getPropertyString(h, "slang"), QStringLiteral("pt,por,pt-BR,pob"));
         QCOMPARE(getPropertyInt(h, "sub-font-size"), qint64(61));

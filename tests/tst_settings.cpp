@@ -135,6 +135,9 @@ private Q_SLOTS:
         QVERIFY(setSettingValue(QStringLiteral("t/intWord"), 30));
         QVERIFY(setSettingValue(QStringLiteral("general/checkUpdates"), false));
         QCOMPARE(settingInt(QStringLiteral("t/intWord"), 5, 1, 600), 30);
+        // A fraction written in this run is no whole number either.
+        QVERIFY(setSettingValue(QStringLiteral("t/intFraction"), 2.5));
+        QCOMPARE(settingInt(QStringLiteral("t/intFraction"), 5, 1, 600), 5);
         QSettings reader(configPath(), QSettings::IniFormat);
         QCOMPARE(reader.value(QStringLiteral("t/intWord")).toString(), QStringLiteral("30"));
         QCOMPARE(reader.value(QStringLiteral("General/checkUpdates")).toString(),

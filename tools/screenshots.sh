@@ -18,9 +18,14 @@ export ZORVIPLAYER_NO_DIALOGS=1
 # Pictures need no sound, and a machine without a sound card cannot play an
 # audio file through a real output.
 export ZORVIPLAYER_OPT="${ZORVIPLAYER_OPT:-ao=null}"
-if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
-  ./build/zorvi-player --screenshots "$out" "$media"
-else
-  command -v xvfb-run >/dev/null || bash tools/deps.sh --test
-  xvfb-run -a -s "-screen 0 1920x1080x24" ./build/zorvi-player --screenshots "$out" "$media"
-fi
+# Once per interface language, into <output folder>/pt and <output folder>/en.
+for language in pt en; do
+  mkdir -p "$out/$language"
+  if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    ZORVIPLAYER_HARNESS_LANGUAGE=$language ./build/zorvi-player --screenshots "$out/$language" "$media"
+  else
+    command -v xvfb-run >/dev/null || bash tools/deps.sh --test
+    ZORVIPLAYER_HARNESS_LANGUAGE=$language xvfb-run -a -s "-screen 0 1920x1080x24" \
+      ./build/zorvi-player --screenshots "$out/$language" "$media"
+  fi
+done

@@ -41,8 +41,14 @@ QVariant settingValue(const QString &key, const QVariant &defaultValue)
     // The INI backend stores a "general" section as "[%General]" and reads it
     // back as the group "General"; keys are case-sensitive here, so without
     // this the "general/..." settings would be lost at every restart.
-    if (key.startsWith(QLatin1String("general/")) && !settings.contains(key))
-        return settings.value(QStringLiteral("General") + key.mid(7), defaultValue);
+    if (key.startsWith(QLatin1String("general/")) && !settings.contains(key)) {
+        const QString written = QStringLiteral("General") + key.mid(7);
+        if (settings.contains(written))
+            return settings.value(written, defaultValue);
+        // A "[general]" section written by hand is the file's top level to
+        // the toolkit, whatever its letter case.
+        return settings.value(key.mid(8), defaultValue);
+    }
     return settings.value(key, defaultValue);
 }
 
@@ -53,6 +59,7 @@ bool setSettingValue(const QString &key, const QVariant &value)
         // Stored in the form the file is read back as, so that the section
         // is written once and this run and the next see the same value.
         settings.remove(key);
+        settings.remove(key.mid(8));
         settings.setValue(QStringLiteral("General") + key.mid(7), value);
     } else {
         settings.setValue(key, value);
@@ -126,10 +133,16 @@ int settingInt(const QString &key, int defaultValue, int min, int max)
         return defaultValue;
     bool ok = false;
     qlonglong number = 0;
-    if (value.typeId() == QMetaType::QString)
+    if (value.typeId() == QMetaType::QString) {
         number = value.toString().trimmed().toLongLong(&ok);
-    else if (value.typeId() != QMetaType::QStringList && value.typeId() != QMetaType::Bool)
+    } else if (value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float) {
+        // A fraction is no whole number, though the toolkit would round it.
+        const double real = value.toDouble();
+        ok = std::isfinite(real) && real == std::floor(real) && std::abs(real) < 1e15;
+        number = ok ? qlonglong(real) : 0;
+    } else if (value.typeId() != QMetaType::QStringList && value.typeId() != QMetaType::Bool) {
         number = value.toLongLong(&ok);
+    }
     if (ok && number >= min && number <= max)
         return int(number);
     return invalid(key, value, defaultValue);

@@ -3,6 +3,7 @@
 #include "app/AppSettings.h"
 #include "app/CommandLine.h"
 #include "app/Logging.h"
+#include "app/Preferences.h"
 #include "app/SingleInstance.h"
 #include "app/ToolkitTranslation.h"
 #include "engine/MpvApi.h"
@@ -165,8 +166,7 @@ int runPlayer(int argc, char **argv)
     installFileLog();
     qInfo().noquote() << "Zorvi Player" << ZORVI_VERSION << "iniciando, Qt" << qVersion();
 
-    applyLanguageSetting(
-            settingValue(QStringLiteral("ui/language"), QStringLiteral("pt")).toString());
+    applyLanguageSetting(Preferences::language());
     installToolkitTranslation(app);
 
     applyTheme(app);

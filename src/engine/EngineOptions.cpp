@@ -1,6 +1,7 @@
 #include "engine/EngineOptions.h"
 
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -40,12 +41,9 @@ EngineOptionInput currentEngineOptionInput(bool hwdecEnabled)
     input.vfEnv = optionalEnv("ZORVIPLAYER_VF");
     input.optEnv = optionalEnv("ZORVIPLAYER_OPT");
     input.appVersion = QCoreApplication::applicationVersion();
-    input.subCodepage =
-            settingText(settingValue(QStringLiteral("subs/codepage"), QStringLiteral("auto")));
-    input.subLang = settingText(settingValue(QStringLiteral("subs/lang"),
-                                             uiEnglish ? QStringLiteral("en,eng")
-                                                       : QStringLiteral("pt,por,pt-BR,pob")));
-    input.audioLang = settingText(settingValue(QStringLiteral("audio/lang"), QString()));
+    input.subCodepage = Preferences::subtitleEncoding();
+    input.subLang = Preferences::subtitleLanguages();
+    input.audioLang = Preferences::audioLanguages();
     QSettings &settings = appSettings();
     settings.beginGroup(QStringLiteral("subStyle"));
     const QStringList keys = settings.childKeys();

@@ -1,6 +1,7 @@
 #include "engine/PlayerCore.h"
 
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 #include "engine/AudioFilters.h"
 #include "engine/EngineOptions.h"
 #include "engine/EngineProperties.h"
@@ -53,7 +54,7 @@ bool PlayerCore::start(QString &errorText)
         return false;
     }
 
-    m_hwdecEnabled = settingValue(QStringLiteral("video/hwdec"), true).toBool();
+    m_hwdecEnabled = Preferences::hardwareDecoding();
     const QList<EngineOption> options = engineOptions(currentEngineOptionInput(m_hwdecEnabled));
     for (const EngineOption &option : options)
         setOption(m_handle, option.name, option.value);
@@ -106,8 +107,7 @@ bool PlayerCore::start(QString &errorText)
 
     restoreAudioSettings();
 
-    const QString device =
-            settingValue(QStringLiteral("audio/device"), QStringLiteral("auto")).toString();
+    const QString device = Preferences::audioDevice();
     if (device != QLatin1String("auto"))
         setPropertyString(m_handle, EngineProperty::AudioDevice, device);
 
@@ -126,8 +126,8 @@ void PlayerCore::restoreAudioSettings()
     if (const QVariant gains = settingValue(QStringLiteral("eq/gains")); gains.isValid())
         m_eqGains = storedEqualizerGains(gains);
     m_eqPreamp = storedEqualizerGain(settingValue(QStringLiteral("eq/preamp"), 0));
-    m_normalize = settingValue(QStringLiteral("audio/normalize"), false).toBool();
-    m_crossfadeSeconds = settingValue(QStringLiteral("audio/crossfade"), 0).toDouble();
+    m_normalize = Preferences::normalize();
+    m_crossfadeSeconds = Preferences::crossfadeSeconds();
     applyAudioFilters();
 }
 

@@ -13,8 +13,9 @@ AudioFilterSettings PlayerCore::audioFilterSettings() const
 void PlayerCore::applyAudioFilters()
 {
     const QString signature = audioFilterSignature(audioFilterSettings());
-    // Without the equalizer in the chain its gains change nothing there; a
-    // new chain for each step of the "Pre" slider would only cost time.
+    // Without the equalizer the chain holds nothing a new value could change:
+    // setting it again would only cost time and interrupt the sound (the "Pre"
+    // slider moved, a fade length stepped while music plays).
     if (signature == m_filterSignature && !m_eqEnabled)
         return;
     // Same filters, new gains: adjust the running chain instead of rebuilding

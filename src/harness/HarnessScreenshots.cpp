@@ -20,6 +20,8 @@
 #include "ui/pages/PlaylistTableLoader.h"
 #include "ui/pages/PlaylistsPage.h"
 #include "ui/pages/RecentsPage.h"
+#include "ui/pages/SettingsPage.h"
+#include "ui/pages/ShortcutTable.h"
 #include "ui/window/PageNavigator.h"
 
 #include <QAction>
@@ -93,6 +95,29 @@ void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
     waitMs(500); // pages load their lists and covers on the event loop
     waitForPictures(pageId);
     save(name, m_window->grab());
+}
+
+void HarnessScreenshots::shootSettingsGroups(const QString &name)
+{
+    auto *page = m_window->findChild<SettingsPage *>();
+    if (!page) {
+        m_problems << QStringLiteral("no settings page");
+        return;
+    }
+    if (!waitFor([page] { return page->shortcuts()->isFilled(); }, 10000))
+        m_problems << QStringLiteral("the shortcut table was not filled");
+    QScrollBar *bar = page->scrollArea()->verticalScrollBar();
+    int picture = 2;
+    const QList<QWidget *> groups = page->groups();
+    for (int i = 1; i < groups.size(); ++i) {
+        // Once the end is in view, further groups would repeat the picture.
+        if (bar->value() == bar->maximum())
+            break;
+        bar->setValue(groups[i]->y() - 12);
+        waitMs(300);
+        save(QStringLiteral("%1-%2").arg(name).arg(picture++), m_window->grab());
+    }
+    bar->setValue(0);
 }
 
 void HarnessScreenshots::waitForPictures(const QString &pageId)
@@ -359,8 +384,13 @@ void HarnessScreenshots::run()
                                QStringLiteral("recents"), QStringLiteral("radios"),
                                QStringLiteral("settings")};
     int number = 1;
-    for (const QString &page : pages)
-        shootPage(QStringLiteral("%1-%2").arg(number++, 2, 10, QLatin1Char('0')).arg(page), page);
+    for (const QString &page : pages) {
+        const QString name =
+                QStringLiteral("%1-%2").arg(number++, 2, 10, QLatin1Char('0')).arg(page);
+        shootPage(name, page);
+        if (page == QLatin1String("settings"))
+            shootSettingsGroups(name);
+    }
 
     auto nameOf = [&number](const char *view) {
         return QStringLiteral("%1-%2")

@@ -33,6 +33,8 @@ private:
     void placeWindow();
     void save(const QString &name, const QPixmap &picture);
     void shootPage(const QString &name, const QString &pageId);
+    // The settings page scrolled down group by group: name-2, name-3, …
+    void shootSettingsGroups(const QString &name);
     bool playAndWait(const QString &path);
     void shootDialogs(int &number, bool adjustments);
     void shootSeekPreview(const QString &name);

@@ -96,9 +96,13 @@ bool HarnessUiAudit::looksLikeOtherLanguage(const QString &text, bool english)
                            "music|videos|none)\\b"),
             QRegularExpression::CaseInsensitiveOption |
                     QRegularExpression::UseUnicodePropertiesOption);
+    // Host and file names ("orvandel.com.br") are no words of either language.
+    static const QRegularExpression dotted(QStringLiteral("[\\w-]+(\\.[\\w-]+)+"),
+                                           QRegularExpression::UseUnicodePropertiesOption);
+    const QString words = QString(text).remove(dotted);
     if (english)
-        return portuguese.match(text).hasMatch() || accents.match(text).hasMatch();
-    return englishWords.match(text).hasMatch();
+        return portuguese.match(words).hasMatch() || accents.match(words).hasMatch();
+    return englishWords.match(words).hasMatch();
 }
 
 bool HarnessUiAudit::isMediaText(const QString &text) const

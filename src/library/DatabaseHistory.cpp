@@ -1,4 +1,5 @@
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 #include "library/Database.h"
 
 #include <QDateTime>
@@ -14,7 +15,7 @@ const QString HistoryColumns =
 
 void Database::recordHistory(const HistoryEntry &entry, HistoryNotice notice)
 {
-    if (!settingValue(QStringLiteral("privacy/history"), true).toBool())
+    if (!Preferences::keepHistory())
         return;
     const qint64 lastPlayed =
             entry.lastPlayed != 0 ? entry.lastPlayed : QDateTime::currentSecsSinceEpoch();

@@ -1,6 +1,7 @@
 #include "library/Thumbnailer.h"
 
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 #include "engine/MpvApi.h"
 
 #include <QCoreApplication>
@@ -185,7 +186,7 @@ bool Thumbnailer::ensureEngine()
     mpv_handle *handle = api.mpv_create();
     if (!handle)
         return false;
-    const bool hwdec = settingValue(QStringLiteral("video/hwdec"), true).toBool();
+    const bool hwdec = Preferences::hardwareDecoding();
     for (const EngineOption &option : engineOptions(hwdec))
         setOption(handle, option.name, option.value);
     if (api.mpv_initialize(handle) < 0) {

@@ -1,6 +1,7 @@
 #include "ui/MainWindow.h"
 
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 #include "engine/LoadedFile.h"
 #include "engine/MediaPaths.h"
 #include "engine/MpvWidget.h"
@@ -168,7 +169,7 @@ void MainWindow::addPages()
     auto *recents = new RecentsPage(context);
     auto *radios = new RadiosPage(context);
     m_musicPage = new MusicPage(context);
-    m_settingsPage = new SettingsPage(context);
+    m_settingsPage = new SettingsPage(this);
     PageNavigator *nav = m_navigator;
     nav->addPage(QStringLiteral("home"), tr2("Home", "Início"), QStringLiteral("home"), home,
                  Slot::Main, [home] { home->refresh(); });
@@ -217,7 +218,7 @@ void MainWindow::bindActions()
     if (!unbound.isEmpty())
         qWarning().noquote() << "acoes sem comando:" << unbound.join(QLatin1Char(' '));
     if (QAction *normalize = Actions::instance()->action(QStringLiteral("normalize")))
-        normalize->setChecked(settingValue(QStringLiteral("audio/normalize"), false).toBool());
+        normalize->setChecked(Preferences::normalize());
 }
 
 void MainWindow::connectParts()
@@ -246,12 +247,12 @@ void MainWindow::connectParts()
             m_video->setCursor(Qt::ArrowCursor);
     });
     connect(core, &PlayerCore::speedChanged, this, [](double speed) {
-        if (settingValue(QStringLiteral("playback/keepSpeed"), true).toBool())
+        if (settingBool(QStringLiteral("playback/keepSpeed"), true))
             appSettings().setValue(QStringLiteral("playback/speed"), speed);
     });
 
     connect(m_session, &PlaybackSession::resumedAt, this, [this](double seconds) {
-        if (settingValue(QStringLiteral("playback/resumeNotice"), true).toBool())
+        if (settingBool(QStringLiteral("playback/resumeNotice"), true))
             ResumeNotice::open(m_videoArea, m_core, seconds);
     });
     connect(m_commands, &PlayerCommands::toast, this, &MainWindow::showToast);
@@ -345,7 +346,7 @@ void MainWindow::connectParts()
         if (!m_core->isIdle())
             m_presenter->refresh();
         m_settingsPage->refreshAudioDevices();
-        if (settingValue(QStringLiteral("playback/keepSpeed"), true).toBool()) {
+        if (settingBool(QStringLiteral("playback/keepSpeed"), true)) {
             const double speed = settingValue(QStringLiteral("playback/speed"), 1.0).toDouble();
             if (speed > 0 && speed != 1.0)
                 m_core->setSpeed(speed);

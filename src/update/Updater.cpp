@@ -36,7 +36,7 @@ const QString LastAttemptKey = QStringLiteral("updates/lastAttempt");
 
 bool autoUpdate()
 {
-    return settingValue(QStringLiteral("general/autoUpdate"), true).toBool();
+    return settingBool(QStringLiteral("general/autoUpdate"), true);
 }
 
 // File names compare by letter case where the file system does.

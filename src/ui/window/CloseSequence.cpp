@@ -63,7 +63,7 @@ void CloseSequence::handleClose(QCloseEvent *event)
         return;
     }
     if (!m_quitting && m_tray->icon() &&
-        settingValue(QStringLiteral("general/closeToTray"), false).toBool()) {
+        settingBool(QStringLiteral("general/closeToTray"), false)) {
         m_window->hide();
         event->ignore();
         m_tray->noteHiddenInTray();

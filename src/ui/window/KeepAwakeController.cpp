@@ -17,7 +17,7 @@ void KeepAwakeController::update()
     Q_EMIT checked();
     if (m_released)
         return;
-    const bool wanted = settingValue(QStringLiteral("playback/keepAwake"), true).toBool() &&
+    const bool wanted = settingBool(QStringLiteral("playback/keepAwake"), true) &&
                         !m_core->isPaused() && !m_core->isIdle() && m_core->hasVideo();
     if (wanted == m_on)
         return;

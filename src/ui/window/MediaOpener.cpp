@@ -1,6 +1,7 @@
 #include "ui/window/MediaOpener.h"
 
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 #include "engine/MediaPaths.h"
 #include "engine/PlayerCore.h"
 #include "library/Database.h"
@@ -212,9 +213,7 @@ void MediaOpener::openArguments(const QStringList &list, bool fromOtherInstance)
         m_host->showToast(nothingPlayableText());
         return;
     }
-    if (fromOtherInstance &&
-        settingValue(QStringLiteral("general/openMode"), QStringLiteral("play")).toString() ==
-                QLatin1String("queue") &&
+    if (fromOtherInstance && Preferences::openMode() == QLatin1String("queue") &&
         !m_core->isIdle()) {
         qInfo().noquote() << "argumentos na fila:" << items.join(QStringLiteral(" | "));
         m_host->enqueuePaths(items);

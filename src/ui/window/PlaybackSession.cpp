@@ -104,7 +104,7 @@ void PlaybackSession::handleFileLoaded(const LoadedFile &file)
     const bool startOver = m_startOverRequested.remove(path);
     bool resume = !startOver && m_resumeRequested.remove(path);
     if (!resume && !startOver)
-        resume = settingValue(QStringLiteral("playback/resume"), true).toBool() &&
+        resume = settingBool(QStringLiteral("playback/resume"), true) &&
                  (isVideo || file.durationSeconds > LongAudioSeconds);
     const auto history = m_database->historyEntry(path);
     if (resume && history && !history->finished) {

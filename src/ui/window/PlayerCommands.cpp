@@ -1,6 +1,7 @@
 #include "ui/window/PlayerCommands.h"
 
 #include "app/AppSettings.h"
+#include "app/Preferences.h"
 #include "engine/FormatTime.h"
 #include "engine/PlayerCore.h"
 #include "ui/GotoTime.h"
@@ -76,10 +77,10 @@ void PlayerCommands::bindActions(ActionBinder &binder)
 {
     PlayerCore *core = m_core;
     auto seekStep = [] {
-        return settingValue(QStringLiteral("playback/seekStep"), DefaultSeekStepSeconds).toDouble();
+        return double(Preferences::seekStepSeconds());
     };
     auto speedStep = [] {
-        return settingValue(QStringLiteral("playback/speedStep"), DefaultSpeedStep).toDouble();
+        return Preferences::speedStep();
     };
     auto bind = [this, &binder](const char *id, std::function<void()> handler) {
         binder.bind(id, this, std::move(handler));
@@ -229,8 +230,8 @@ void PlayerCommands::toggleMirror()
 
 void PlayerCommands::toggleNormalize()
 {
-    const bool on = !settingValue(QStringLiteral("audio/normalize"), false).toBool();
-    appSettings().setValue(QStringLiteral("audio/normalize"), on);
+    const bool on = !Preferences::normalize();
+    setSettingValue(QStringLiteral("audio/normalize"), on);
     m_core->setNormalize(on);
     Q_EMIT normalizeChanged(on);
     Q_EMIT toast(on ? tr2("Normalization on", "Normalização ligada")

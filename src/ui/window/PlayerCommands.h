@@ -20,10 +20,8 @@ class PlayerCommands : public QObject
 public:
     static constexpr double MaxVolumePercent = 200;
     static constexpr double VolumeStepPercent = 5;
-    static constexpr double DefaultSeekStepSeconds = 5;
     static constexpr double LongSeekSeconds = 10;
     static constexpr double MinuteSeekSeconds = 60;
-    static constexpr double DefaultSpeedStep = 0.25;
     static constexpr double FineSpeedStep = 0.05;
     static constexpr double DelayStepSeconds = 0.1;
     static constexpr double ZoomStepLog2 = 0.1;

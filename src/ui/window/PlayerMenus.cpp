@@ -443,7 +443,7 @@ void PlayerMenus::fillOutputDeviceMenu(QMenu *menu)
         const QString name = device.name;
         connect(action, &QAction::triggered, m_core, [this, name] {
             m_core->setAudioDevice(name);
-            appSettings().setValue(QStringLiteral("audio/device"), name);
+            setSettingValue(QStringLiteral("audio/device"), name);
         });
     }
 }

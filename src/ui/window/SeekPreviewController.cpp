@@ -69,7 +69,7 @@ void SeekPreviewController::showFrame(const QString &path, double position, cons
 bool SeekPreviewController::framesPossible() const
 {
     const QString path = m_session->currentPath();
-    return settingValue(QStringLiteral("video/seekPreview"), true).toBool() && m_core->hasVideo() &&
+    return settingBool(QStringLiteral("video/seekPreview"), true) && m_core->hasVideo() &&
            !isNetworkSource(path) && !path.isEmpty() && QFileInfo(path).isFile();
 }
 

@@ -61,7 +61,7 @@ UpdateController::UpdateController(Updater *updater, PlayerCore *core, HomePage 
 
 void UpdateController::scheduledCheck()
 {
-    if (settingValue(QStringLiteral("general/checkUpdates"), true).toBool())
+    if (settingBool(QStringLiteral("general/checkUpdates"), true))
         m_updater->check(false);
 }
 
@@ -97,7 +97,7 @@ void UpdateController::onUpdateReady(const QString &version)
 void UpdateController::installIfStillIdle()
 {
     if (m_core->isIdle() && m_updater->canAutoInstall() &&
-        settingValue(QStringLiteral("general/autoUpdate"), true).toBool() &&
+        settingBool(QStringLiteral("general/autoUpdate"), true) &&
         !m_updater->readyFile().isEmpty())
         m_close->quitForUpdate();
 }
