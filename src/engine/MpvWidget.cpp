@@ -11,6 +11,7 @@
 #include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWheelEvent>
 #include <QWindow>
@@ -106,10 +107,7 @@ void MpvWidget::ensureSurface()
         m_spare = new QOffscreenSurface(nullptr, this);
         m_spare->setFormat(m_glContext->format());
         m_spare->create();
-        connect(m_window, &VideoSurfaceWindow::redrawNeeded, this, [this] {
-            if (m_renderContext && pictureVisible())
-                drawToWindow();
-        });
+        connect(m_window, &VideoSurfaceWindow::redrawNeeded, this, &MpvWidget::scheduleRedraw);
     }
     createRenderContext();
 }
@@ -226,6 +224,30 @@ void MpvWidget::reportSwap()
 {
     if (m_renderContext)
         mpvApi().mpv_render_context_report_swap(m_renderContext);
+}
+
+void MpvWidget::scheduleRedraw()
+{
+    if (!m_renderContext || m_redrawPending)
+        return;
+    m_redrawPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_redrawPending = false;
+        if (m_renderContext && pictureVisible())
+            drawToWindow();
+    });
+}
+
+void MpvWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    scheduleRedraw();
+}
+
+void MpvWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    scheduleRedraw();
 }
 
 void MpvWidget::paintEvent(QPaintEvent *)

@@ -60,6 +60,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -80,6 +82,11 @@ private:
     // context, which must be current.
     void render(unsigned int framebuffer, QSize pixels, int block);
     void drawToWindow();
+    // Draws the current frame again once the events in hand are through: a
+    // paused picture gets no new frame after its window was rebuilt, moved
+    // or resized, and the native window may be exposed before this widget
+    // counts as visible.
+    void scheduleRedraw();
     void reportSwap();
 
     PlayerCore *m_core = nullptr;
@@ -89,4 +96,5 @@ private:
     QOffscreenSurface *m_spare = nullptr;
     mpv_render_context *m_renderContext = nullptr;
     bool m_leftPressed = false;
+    bool m_redrawPending = false;
 };
