@@ -62,6 +62,24 @@ class tst_Harness final : public QObject
         return int(colours.size());
     }
 
+    // Share of a coarse grid close to a colour (lossy thumbnails and covers
+    // land near it, not on it).
+    static double colourShare(const QImage &image, const QColor &colour)
+    {
+        int near = 0;
+        int all = 0;
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4) {
+                const QColor c = image.pixelColor(x, y);
+                near += qAbs(c.red() - colour.red()) < 40 &&
+                        qAbs(c.green() - colour.green()) < 40 &&
+                        qAbs(c.blue() - colour.blue()) < 40;
+                ++all;
+            }
+        }
+        return all ? double(near) / all : 0.0;
+    }
+
     // Share of a coarse grid that is the pure red of the test video.
     static double redShare(const QImage &image)
     {
@@ -122,6 +140,11 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(sample + "/Musicas/Artist") && QDir().mkpath(sample + "/Videos"));
         QVERIFY(!TestMedia::mp3WithCover(sample + "/Musicas/Artist/01 Song.mp3", 5, "Song")
                          .isEmpty());
+        // Lyrics beside the song: the now-playing picture needs a lit line.
+        QFile lyrics(sample + "/Musicas/Artist/01 Song.lrc");
+        QVERIFY(lyrics.open(QIODevice::WriteOnly));
+        lyrics.write("[00:00.50]first line\n[00:03.00]second line\n");
+        lyrics.close();
         // A red picture makes a black (unrendered) video surface obvious; a
         // second video gives the queue something to save.
         QVERIFY(!TestMedia::solidVideo(sample + "/Videos/clip.mp4", 5, "red", 320, 240).isEmpty());
@@ -140,7 +163,8 @@ private Q_SLOTS:
                 "13-dialog-open-files",   "14-dialog-open-folder",   "15-dialog-open-link",
                 "16-dialog-go-to-time",   "17-dialog-custom-speed",  "18-dialog-sleep-timer",
                 "19-dialog-media-info",   "20-dialog-load-subtitle", "21-dialog-save-queue",
-                "22-dialog-new-playlist", "23-dialog-about"};
+                "22-dialog-new-playlist", "23-dialog-about",         "34-dialog-equalizer",
+                "35-dialog-picture",      "36-dialog-subtitles"};
         for (const QString &name : windowed + dialogs) {
             const QImage image(out + "/" + name + ".png");
             QVERIFY2(!image.isNull(), qPrintable(name));
@@ -177,7 +201,34 @@ private Q_SLOTS:
         QVERIFY(!preview.isNull());
         QVERIFY(preview.width() >= 1320 && preview.height() >= 820);
         QVERIFY(redShare(preview) > 0.2);
-        QCOMPARE(QDir(out).entryList({"*.png"}).size(), windowed.size() + dialogs.size() + 3);
+        // The library pages in their other views, after the seek preview.
+        const QStringList library = {
+                "25-videos-watched",     "26-videos-folder", "27-music-albums",
+                "28-music-artists",      "29-music-genres",  "30-music-folders",
+                "31-music-album-filter", "32-videos-empty",  "33-music-empty"};
+        for (const QString &name : library) {
+            const QImage image(out + "/" + name + ".png");
+            QVERIFY2(!image.isNull(), qPrintable(name));
+            QCOMPARE(image.size(), QSize(1320, 820));
+        }
+        // The grid shows both videos' thumbnails; the album card its blue cover.
+        const QImage videos(out + "/02-videos.png");
+        QVERIFY2(colourShare(videos, Qt::red) > 0.01,
+                 qPrintable(QString::number(colourShare(videos, Qt::red))));
+        QVERIFY2(colourShare(videos, QColor(0, 128, 0)) > 0.01,
+                 qPrintable(QString::number(colourShare(videos, QColor(0, 128, 0)))));
+        const QImage albums(out + "/27-music-albums.png");
+        QVERIFY2(colourShare(albums, Qt::blue) > 0.01,
+                 qPrintable(QString::number(colourShare(albums, Qt::blue))));
+        // Emptied, the pages show nothing of the videos or the cover.
+        QVERIFY(colourShare(QImage(out + "/32-videos-empty.png"), Qt::red) < 0.001);
+        QVERIFY(colourShare(QImage(out + "/33-music-empty.png"), Qt::blue) < 0.001);
+        // A user playlist imported from a generated list, one entry greyed.
+        const QImage playlist(out + "/37-playlists-user.png");
+        QCOMPARE(playlist.size(), QSize(1320, 820));
+        QVERIFY(colourCount(playlist) > 1);
+        QCOMPARE(QDir(out).entryList({"*.png"}).size(),
+                 windowed.size() + dialogs.size() + 4 + library.size());
     }
 
     void uiAuditWritesReport()

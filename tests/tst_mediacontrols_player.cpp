@@ -4,6 +4,7 @@
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/Covers.h"
 #include "library/Database.h"
 #include "ui/window/MediaControlsBridge.h"
 #include "ui/window/NowPlayingText.h"
@@ -118,7 +119,7 @@ private Q_SLOTS:
         // loaded them; the video has none.
         QDir().mkpath(dataSubdir("covers"));
         for (const QString &song : std::as_const(m_songs))
-            QVERIFY(QFile::copy(m_cover, MediaControlsBridge::coverFileFor(song)));
+            QVERIFY(QFile::copy(m_cover, Covers::coverCacheFile(song)));
 
         qputenv("ZORVIPLAYER_OPT", "vo=null;ao=null");
         m_window = std::make_unique<QWidget>();
@@ -144,7 +145,7 @@ private Q_SLOTS:
                 playerctl({"metadata", "--format", "{{title}}|{{artist}}|{{album}}"}).out,
                 QStringLiteral("First Song|The Band|Road Record"), Patience);
         QCOMPARE(QUrl(playerctl({"metadata", "mpris:artUrl"}).out).toLocalFile(),
-                 MediaControlsBridge::coverFileFor(m_songs.first()));
+                 Covers::coverCacheFile(m_songs.first()));
         // The length comes from the engine, in microseconds.
         const qint64 length = playerctl({"metadata", "mpris:length"}).out.toLongLong();
         QVERIFY2(qAbs(length - 30000000) < 200000, qPrintable(QString::number(length)));

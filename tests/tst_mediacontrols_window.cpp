@@ -4,8 +4,11 @@
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/Covers.h"
 #include "library/Database.h"
 #include "ui/MainWindow.h"
+#include "ui/bars/ControlBar.h"
+#include "ui/pages/NowPlaying.h"
 
 #include <QCryptographicHash>
 #include <QDBusConnection>
@@ -13,9 +16,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QUrl>
 #include <QtTest>
 
@@ -208,6 +213,38 @@ private Q_SLOTS:
         // The window owns the bridge: closing it takes the player off the bus.
         window.reset();
         QVERIFY(!run("playerctl", {"-l"}).out.split('\n').contains(playerName()));
+    }
+
+    // A song's embedded cover reaches the control bar, the now-playing view
+    // and, once its cache file exists, the media controls.
+    void coverOfThePlayingSong()
+    {
+        const QString song = TestMedia::mp3WithCover(m_media.filePath("with cover.mp3"), 30);
+        QVERIFY(!song.isEmpty());
+        auto window = makeWindow();
+        QVERIFY(window);
+        QVERIFY(controlsOf(window.get()));
+        auto blueAtCentre = [](const QPixmap &pixmap) {
+            const QImage image = pixmap.toImage();
+            return !image.isNull() &&
+                   TestMedia::sameTint(image.pixelColor(image.width() / 2, image.height() / 2),
+                                       Qt::blue);
+        };
+        auto *bar = window->findChild<ControlBar *>();
+        auto *view = window->findChild<NowPlaying *>();
+        QVERIFY(bar && view);
+        window->playPaths({song}, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(blueAtCentre(bar->coverButton()->icon().pixmap(48)), Patience);
+        QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    const QList<QLabel *> labels = view->findChildren<QLabel *>();
+                    return std::any_of(labels.begin(), labels.end(), [&](QLabel *label) {
+                        return blueAtCentre(label->pixmap());
+                    });
+                }(),
+                Patience);
+        QTRY_COMPARE_WITH_TIMEOUT(QUrl(playerctl({"metadata", "mpris:artUrl"}).out).toLocalFile(),
+                                  Covers::coverCacheFile(song), Patience);
     }
 
     void raiseAndQuitReachTheWindow()

@@ -7,11 +7,12 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libqt6svg6-dev libqt6sql6-sqlite
   libgl-dev libtag1-dev libmpv-dev libmpv2 fonts-inter qt6-translations-l10n
   libgl1-mesa-dri libglx-mesa0 libegl-mesa0
+  qt6-image-formats-plugins
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(ffmpeg xvfb xauth dbus dbus-x11 playerctl openbox mpv time xdotool trayer valgrind scrot libglib2.0-bin
     desktop-file-utils appstream xdg-utils shared-mime-info dpkg-dev file x11-utils wmctrl
-    clang libclang-rt-14-dev)
+    clang libclang-rt-14-dev openssl)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -13,7 +13,7 @@ command -v ffmpeg >/dev/null || bash tools/deps.sh --test
 [ -f build/CMakeCache.txt ] || cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j2 --target zorvi-player
 media="$out/media"
-[ -f "$media/Videos/Fractal.mkv" ] || bash tools/make-sample-media.sh "$media" >/dev/null
+[ -f "$media/Videos/Clipes/Fractal.mkv" ] || bash tools/make-sample-media.sh "$media" >/dev/null
 export ZORVIPLAYER_NO_DIALOGS=1
 # Pictures need no sound, and a machine without a sound card cannot play an
 # audio file through a real output.

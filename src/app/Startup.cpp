@@ -13,6 +13,7 @@
 #include "library/Database.h"
 #include "platform/ProcessMemory.h"
 #include "platform/QuitOnSignal.h"
+#include "playlists/DirectoryConfig.h"
 #include "ui/Icons.h"
 #include "ui/MainWindow.h"
 #include "ui/Theme.h"
@@ -29,6 +30,7 @@
 #include <QSettings>
 #include <QStandardPaths>
 #include <QSurfaceFormat>
+#include <QTcpServer>
 #include <QTimer>
 #include <QWidget>
 
@@ -79,6 +81,21 @@ bool isHarnessSwitch(const QString &arg)
            arg == QLatin1String("--ui-audit");
 }
 
+// The unattended routines never reach the public radio directory: every
+// mirror points at a local port that was free a moment ago, so a search fails
+// at once with "connection refused".
+void useOfflineDirectory()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    DirectoryConfig config = DirectoryConfig::standard();
+    for (QString &mirror : config.mirrors)
+        mirror = QStringLiteral("https://127.0.0.1:%1").arg(port);
+    DirectoryConfig::useForProcess(config);
+}
+
 void prepareHarness(const QString &mode, const QStringList &args)
 {
     QStandardPaths::setTestModeEnabled(true);
@@ -95,6 +112,7 @@ void prepareHarness(const QString &mode, const QStringList &args)
         settings.setValue(QStringLiteral("library/video"), QStringList{folder});
     }
     setSettingValue(QStringLiteral("general/checkUpdates"), false);
+    useOfflineDirectory();
     // The data folder of a harness run is new each time; this is the only way
     // to run the routines against the English interface.
     const QString language = qEnvironmentVariable("ZORVIPLAYER_HARNESS_LANGUAGE");

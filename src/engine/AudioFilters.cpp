@@ -123,3 +123,51 @@ double fadeInNextLevel(double level, double crossfadeSeconds)
 {
     return std::min(1.0, level + 0.05 / std::max(crossfadeSeconds, 0.5));
 }
+
+namespace {
+
+// The gain of one stored value and whether it had to be corrected.
+double safeGain(const QVariant &value, bool &corrected)
+{
+    bool numeric = false;
+    const double gain = value.toDouble(&numeric);
+    if (!numeric || !std::isfinite(gain)) {
+        corrected = true;
+        return 0;
+    }
+    const double clamped = std::clamp(gain, -MaxEqualizerGainDb, MaxEqualizerGainDb);
+    if (clamped != gain)
+        corrected = true;
+    return clamped;
+}
+
+} // namespace
+
+double storedEqualizerGain(const QVariant &stored)
+{
+    if (!stored.isValid())
+        return 0;
+    bool corrected = false;
+    const double gain = safeGain(stored, corrected);
+    if (corrected)
+        qWarning("pre-amplificacao do equalizador corrigida");
+    return gain;
+}
+
+QList<double> storedEqualizerGains(const QVariant &stored)
+{
+    QList<double> gains(int(EqualizerBandHz.size()), 0.0);
+    if (!stored.isValid())
+        return gains;
+    // A one-element list can come back from the INI file as a plain value.
+    const QVariantList values =
+            stored.typeId() == QMetaType::QVariantList || stored.typeId() == QMetaType::QStringList
+                    ? stored.toList()
+                    : QVariantList{stored};
+    bool corrected = values.size() != gains.size();
+    for (int band = 0; band < std::min<int>(int(values.size()), int(gains.size())); ++band)
+        gains[band] = safeGain(values[band], corrected);
+    if (corrected)
+        qWarning("ganhos do equalizador corrigidos");
+    return gains;
+}

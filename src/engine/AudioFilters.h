@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <array>
 #include <optional>
@@ -23,6 +24,14 @@ struct EqualizerPreset
 // The fifteen built-in presets, named in the interface language that is
 // current at the first call.
 const QList<EqualizerPreset> &equalizerPresets();
+
+// Equalizer gains as the settings hold them, made safe to hand to the
+// engine: numbers clamped to -12 ... +12 dB, anything else (text, nan) read
+// as 0, missing bands 0, extra ones dropped. A corrected value is logged
+// once per call.
+inline constexpr double MaxEqualizerGainDb = 12.0;
+double storedEqualizerGain(const QVariant &stored);
+QList<double> storedEqualizerGains(const QVariant &stored);
 
 // What the chain is made of; the same flags always give the same chain shape.
 struct AudioFilterSettings

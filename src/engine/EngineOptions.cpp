@@ -49,10 +49,29 @@ EngineOptionInput currentEngineOptionInput(bool hwdecEnabled)
     QSettings &settings = appSettings();
     settings.beginGroup(QStringLiteral("subStyle"));
     const QStringList keys = settings.childKeys();
-    for (const QString &key : keys)
+    for (const QString &key : keys) {
+        // Only subtitle look options are replayed; a stale or hand-edited key
+        // naming a log file, a script or a folder would have the engine write
+        // or load files.
+        if (!isSubtitleStyleOption(key)) {
+            qWarning("opcao de legenda ignorada: %s", qPrintable(key));
+            continue;
+        }
         input.subStyle.append({key, settingText(settings.value(key))});
+    }
     settings.endGroup();
     return input;
+}
+
+bool isSubtitleStyleOption(const QString &name)
+{
+    if (!name.startsWith(QLatin1String("sub-")) || name.size() <= 4)
+        return false;
+    for (const char *part : {"file", "path", "dir"}) {
+        if (name.contains(QLatin1String(part), Qt::CaseInsensitive))
+            return false;
+    }
+    return true;
 }
 
 QList<EngineOption> parseOptionList(const QByteArray &text)

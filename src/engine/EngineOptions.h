@@ -41,3 +41,7 @@ QList<EngineOption> engineOptions(const EngineOptionInput &input);
 
 // The "name=value;..." list of ZORVIPLAYER_OPT; empty parts are dropped.
 QList<EngineOption> parseOptionList(const QByteArray &text);
+
+// Whether a stored "subStyle" key may be replayed as an engine option: a
+// name beginning with "sub-" that names no file or folder.
+bool isSubtitleStyleOption(const QString &name);

@@ -1,10 +1,14 @@
 #include "engine/FormatTime.h"
 
+#include <algorithm>
 #include <cmath>
 
 QString formatTime(double seconds)
 {
-    const qint64 total = std::isfinite(seconds) && seconds > 0 ? qint64(seconds) : 0;
+    // A corrupt value can be far beyond what the integer holds.
+    constexpr double MaxSeconds = 1e15;
+    const qint64 total =
+            std::isfinite(seconds) && seconds > 0 ? qint64(std::min(seconds, MaxSeconds)) : 0;
     const qint64 hours = total / 3600;
     const qint64 minutes = (total / 60) % 60;
     const qint64 secs = total % 60;

@@ -1,6 +1,7 @@
 #include "engine/PlayerCore.h"
 
 #include "app/AppSettings.h"
+#include "engine/AudioFilters.h"
 #include "engine/EngineOptions.h"
 #include "engine/EngineProperties.h"
 #include "engine/MpvApi.h"
@@ -125,14 +126,11 @@ void PlayerCore::restoreAudioSettings()
     setPropertyDouble(m_handle, EngineProperty::Volume, std::clamp(storedVolume, 0.0, 200.0));
 
     m_eqEnabled = settingValue(QStringLiteral("eq/enabled"), false).toBool();
-    const QVariant storedGains = settingValue(QStringLiteral("eq/gains"));
-    // A one-element list can come back from the INI file as a plain value.
-    const QVariantList gains = storedGains.typeId() == QMetaType::QString
-                                       ? QVariantList{storedGains}
-                                       : storedGains.toList();
-    for (int band = 0; band < std::min<int>(int(gains.size()), 10); ++band)
-        m_eqGains[band] = gains[band].toDouble();
-    m_eqPreamp = settingValue(QStringLiteral("eq/preamp"), 0).toDouble();
+    // Hand-edited values are clamped: the engine would play +40 dB as asked
+    // and refuse nan, losing the whole chain with it.
+    if (const QVariant gains = settingValue(QStringLiteral("eq/gains")); gains.isValid())
+        m_eqGains = storedEqualizerGains(gains);
+    m_eqPreamp = storedEqualizerGain(settingValue(QStringLiteral("eq/preamp"), 0));
     m_normalize = settingValue(QStringLiteral("audio/normalize"), false).toBool();
     m_crossfadeSeconds = settingValue(QStringLiteral("audio/crossfade"), 0).toDouble();
     applyAudioFilters();

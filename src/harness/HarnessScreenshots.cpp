@@ -2,22 +2,39 @@
 
 #include "engine/PlayerCore.h"
 #include "harness/HarnessSupport.h"
+#include "library/Covers.h"
+#include "library/Database.h"
 #include "library/Library.h"
+#include "library/Lyrics.h"
+#include "playlists/PlaylistFiles.h"
 #include "ui/Actions.h"
+#include "ui/CardView.h"
+#include "ui/ItemRoles.h"
 #include "ui/MainWindow.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/bars/PreviewPopup.h"
 #include "ui/bars/SeekBar.h"
+#include "ui/pages/MusicPage.h"
+#include "ui/pages/NowPlaying.h"
+#include "ui/pages/PlaylistTableLoader.h"
+#include "ui/pages/PlaylistsPage.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEnterEvent>
 #include <QFileInfo>
 #include <QLabel>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QSaveFile>
 #include <QScreen>
+#include <QStandardItemModel>
+#include <QTabBar>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -69,6 +86,130 @@ void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
 {
     m_window->navigate(pageId);
     waitMs(500); // pages load their lists and covers on the event loop
+    waitForPictures(pageId);
+    save(name, m_window->grab());
+}
+
+void HarnessScreenshots::waitForPictures(const QString &pageId)
+{
+    // A painted card asks for its picture; the pictures arrive one by one and
+    // each repaints, which may ask for the next.
+    m_window->grab();
+    const bool settled = waitFor(
+            [] {
+                waitMs(200);
+                return Covers::instance()->idle();
+            },
+            20000);
+    if (!settled)
+        m_problems << QStringLiteral("the pictures of %1 did not arrive").arg(pageId);
+    waitMs(200);
+}
+
+void HarnessScreenshots::shootLibraryViews(int &number)
+{
+    const auto nameOf = [&number](const char *view) {
+        return QStringLiteral("%1-%2")
+                .arg(number++, 2, 10, QLatin1Char('0'))
+                .arg(QLatin1String(view));
+    };
+    // Played and stopped: the history now holds the video, and the grid shows
+    // its watched bar.
+    m_core->stop();
+    waitFor([&] { return m_core->isIdle(); }, 5000);
+    shootPage(nameOf("videos-watched"), QStringLiteral("videos"));
+
+    QWidget *videos = m_window->navigator()->page(QStringLiteral("videos"));
+    auto *folders =
+            videos ? videos->findChild<QComboBox *>(QStringLiteral("videosFolders")) : nullptr;
+    const QString folderShot = nameOf("videos-folder");
+    if (folders && folders->count() > 1) {
+        folders->setCurrentIndex(1);
+        shootPage(folderShot, QStringLiteral("videos"));
+        folders->setCurrentIndex(0);
+    } else {
+        m_problems << QStringLiteral("no video folder to narrow to");
+    }
+
+    auto *music = qobject_cast<MusicPage *>(m_window->navigator()->page(QStringLiteral("music")));
+    auto *tabs = music ? music->findChild<QTabBar *>(QStringLiteral("musicTabs")) : nullptr;
+    auto *albums = music ? music->findChild<CardView *>(QStringLiteral("albumCards")) : nullptr;
+    const char *views[] = {"music-albums", "music-artists", "music-genres", "music-folders"};
+    for (int tab = 1; tab <= 4; ++tab) {
+        const QString name = nameOf(views[tab - 1]);
+        if (!tabs) {
+            m_problems << QStringLiteral("no music tabs");
+            continue;
+        }
+        tabs->setCurrentIndex(tab);
+        shootPage(name, QStringLiteral("music"));
+    }
+    const QString filterShot = nameOf("music-album-filter");
+    if (albums && albums->model()->rowCount() > 0) {
+        music->showAlbum(albums->model()->index(0, 0).data(ItemRole::FilterValue).toString());
+        shootPage(filterShot, QStringLiteral("music"));
+        music->applyFilter(QString(), QString());
+    } else {
+        m_problems << QStringLiteral("no album to filter by");
+    }
+
+    // Both pages empty, in the run's language: the folders leave the library,
+    // which takes their rows out at once.
+    const QString videosEmpty = nameOf("videos-empty");
+    const QString musicEmpty = nameOf("music-empty");
+    Library *library = Library::instance();
+    for (const QString &kind : {QStringLiteral("audio"), QStringLiteral("video")}) {
+        for (const QString &folder : library->folders(kind))
+            library->removeFolder(kind, folder);
+    }
+    waitFor([library] { return !library->isScanning() && !library->isStoring(); }, 20000);
+    shootPage(videosEmpty, QStringLiteral("videos"));
+    shootPage(musicEmpty, QStringLiteral("music"));
+}
+
+// A playlist imported from a generated M3U: the sample songs and one entry
+// whose file is gone, shown greyed.
+void HarnessScreenshots::shootUserPlaylist(const QString &name, const QStringList &songs)
+{
+    QTemporaryDir folder;
+    QSaveFile list(folder.filePath(QStringLiteral("mix.m3u")));
+    if (!list.open(QIODevice::WriteOnly)) {
+        m_problems << QStringLiteral("no place for the sample playlist");
+        return;
+    }
+    QByteArray text = "#EXTM3U\n#PLAYLIST:Mix\n";
+    for (const QString &song : songs)
+        text += QFileInfo(song).absoluteFilePath().toUtf8() + '\n';
+    text += "Gone/Missing song.mp3\n";
+    list.write(text);
+    list.commit();
+    QString listName;
+    QStringList entries;
+    Database *database = Database::instance();
+    const qint64 id = readPlaylist(list.fileName(), &listName, &entries)
+                              ? database->createPlaylist(listName)
+                              : 0;
+    if (id <= 0 || !database->setPlaylistItems(id, entries)) {
+        m_problems << QStringLiteral("the sample playlist was not imported");
+        return;
+    }
+    m_window->navigate(QStringLiteral("playlists"));
+    auto *page =
+            qobject_cast<PlaylistsPage *>(m_window->navigator()->page(QStringLiteral("playlists")));
+    auto *sidebar =
+            page ? page->findChild<QListWidget *>(QStringLiteral("PlaylistSidebar")) : nullptr;
+    auto *loader = page ? page->findChild<PlaylistTableLoader *>() : nullptr;
+    if (!sidebar || !loader) {
+        m_problems << QStringLiteral("the playlists page has no sidebar");
+        return;
+    }
+    for (int row = 0; row < sidebar->count(); ++row) {
+        if (sidebar->item(row)->data(PlaylistsPage::IdRole).toLongLong() == id)
+            sidebar->setCurrentRow(row);
+    }
+    if (!waitFor([&] { return page->currentPlaylistId() == id && !loader->isBusy(); }, 10000))
+        m_problems << QStringLiteral("the sample playlist did not load");
+    waitMs(300);
     save(name, m_window->grab());
 }
 
@@ -87,9 +228,15 @@ bool HarnessScreenshots::playAndWait(const QString &path)
     return loaded;
 }
 
-void HarnessScreenshots::shootDialogs(int &number)
+void HarnessScreenshots::shootDialogs(int &number, bool adjustments)
 {
+    // The player's adjustment dialogs came later than the others; their
+    // pictures follow the library views so earlier numbers stay as they were.
+    static const QStringList adjustmentDialogs = {
+            QStringLiteral("equalizer"), QStringLiteral("picture"), QStringLiteral("subtitles")};
     for (const HarnessSupport::DialogCommand &command : HarnessSupport::dialogCommands(m_window)) {
+        if (adjustmentDialogs.contains(command.name) != adjustments)
+            continue;
         const QString name = QStringLiteral("%1-dialog-%2")
                                      .arg(number++, 2, 10, QLatin1Char('0'))
                                      .arg(command.name);
@@ -166,6 +313,10 @@ void HarnessScreenshots::run()
     } else if (playAndWait(audio.first())) {
         m_window->navigate(QStringLiteral("player"));
         waitFor([&] { return m_core->position() > 1.5; }, 5000);
+        // A song with a lyrics file shows the line being sung.
+        if (!Lyrics::sidecarPath(audio.first()).isEmpty() &&
+            !waitFor([&] { return m_window->nowPlayingView()->currentLine() >= 0; }, 5000))
+            m_problems << QStringLiteral("no lyric line lit for %1").arg(audio.first());
         waitMs(600);
         save(nowPlaying, m_window->grab());
     }
@@ -222,11 +373,15 @@ void HarnessScreenshots::run()
     }
 
     // Dialogs over the player page with the video loaded (some need media).
-    shootDialogs(number);
+    shootDialogs(number, false);
 
     const QString preview = nameOf("seek-preview");
     if (!video.isEmpty())
         shootSeekPreview(preview);
+
+    shootLibraryViews(number);
+    shootDialogs(number, true);
+    shootUserPlaylist(nameOf("playlists-user"), audio);
 
     for (const QString &problem : std::as_const(m_problems))
         std::fprintf(stderr, "screenshots: %s\n", problem.toLocal8Bit().constData());

@@ -34,8 +34,13 @@ private:
     void save(const QString &name, const QPixmap &picture);
     void shootPage(const QString &name, const QString &pageId);
     bool playAndWait(const QString &path);
-    void shootDialogs(int &number);
+    void shootDialogs(int &number, bool adjustments);
     void shootSeekPreview(const QString &name);
+    // Waits until the cards on screen have their thumbnails and covers.
+    void waitForPictures(const QString &pageId);
+    // The library pages in their other views, then emptied.
+    void shootLibraryViews(int &number);
+    void shootUserPlaylist(const QString &name, const QStringList &songs);
 
     QPointer<MainWindow> m_window;
     PlayerCore *m_core = nullptr;

@@ -75,6 +75,9 @@ QList<DialogCommand> dialogCommands(MainWindow *window)
              }},
             {QStringLiteral("new-playlist"), windowDialog("new_playlist")},
             {QStringLiteral("about"), windowDialog("about")},
+            {QStringLiteral("equalizer"), command("eq")},
+            {QStringLiteral("picture"), command("image_adjust")},
+            {QStringLiteral("subtitles"), command("sub_style")},
     };
 }
 

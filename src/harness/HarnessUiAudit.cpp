@@ -130,7 +130,12 @@ bool HarnessUiAudit::needsTranslation(const QString &text)
             QStringLiteral("gpu"),       QStringLiteral("opengl"),   QStringLiteral("stereo"),
             QStringLiteral("mono"),      QStringLiteral("online"),   QStringLiteral("podcast"),
             QStringLiteral("podcasts"),  QStringLiteral("orvandel"), QStringLiteral("com"),
-            QStringLiteral("br"),        QStringLiteral("www"),      QStringLiteral("qt")};
+            QStringLiteral("br"),        QStringLiteral("www"),      QStringLiteral("qt"),
+            QStringLiteral("k")};
+    // Colour codes such as "#FFFFFF" read the same in every language.
+    static const QRegularExpression colourCode(QStringLiteral("^#[0-9A-Fa-f]{6}$"));
+    if (colourCode.match(text).hasMatch())
+        return false;
     static const QRegularExpression word(QStringLiteral("[\\p{L}]+"),
                                          QRegularExpression::UseUnicodePropertiesOption);
     for (auto it = word.globalMatch(text); it.hasNext();) {

@@ -56,6 +56,10 @@ bool Database::open(const QString &filePath)
             "CREATE INDEX IF NOT EXISTS media_kind ON media(kind)",
             "CREATE TABLE IF NOT EXISTS history (path TEXT PRIMARY KEY, kind TEXT, title TEXT, "
             "position REAL, duration REAL, last_played INTEGER, finished INTEGER DEFAULT 0)",
+            // The history lists and the newest library rows read in these orders.
+            "CREATE INDEX IF NOT EXISTS history_kind_played ON history(kind, last_played)",
+            "CREATE INDEX IF NOT EXISTS history_played ON history(last_played)",
+            "CREATE INDEX IF NOT EXISTS media_added ON media(in_library, added_at)",
             "CREATE TABLE IF NOT EXISTS playlists (id INTEGER PRIMARY KEY AUTOINCREMENT, name "
             "TEXT, created INTEGER)",
             "CREATE TABLE IF NOT EXISTS playlist_items (playlist_id INTEGER, idx INTEGER, path "

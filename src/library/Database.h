@@ -2,6 +2,7 @@
 
 #include "library/Records.h"
 
+#include <QHash>
 #include <QList>
 #include <QObject>
 #include <QSet>
@@ -57,8 +58,12 @@ public:
     QList<MediaRecord> favorites();
     QList<MediaRecord> libraryMedia(const QString &kind);
     std::optional<MediaRecord> mediaByPath(const QString &path);
+    // The rows of those paths that have one, by path, in a few queries
+    // instead of one per path.
+    QHash<QString, MediaRecord> mediaByPaths(const QStringList &paths);
     QList<MediaRecord> mostPlayed(int limit);
-    QList<MediaRecord> recentlyAdded(int limit);
+    // Newest library rows first; with a kind, only rows of that kind.
+    QList<MediaRecord> recentlyAdded(int limit, const QString &kind = QString());
     void setDurationIfUnknown(const QString &path, double seconds);
     // Stores scanned records in one transaction, their modification times included.
     bool storeScanned(const QList<MediaRecord> &records);
@@ -89,6 +94,9 @@ public:
     bool setPlaylistItems(qint64 id, const QStringList &paths);
     bool appendToPlaylist(qint64 id, const QStringList &paths);
     QStringList playlistItems(qint64 id);
+    // Items offset .. offset + limit - 1 in playlist order, each with its
+    // media row joined in; kind is empty for an item without a row.
+    QList<MediaRecord> playlistRows(qint64 id, int offset, int limit);
     QList<PlaylistInfo> playlists();
 
     // Stations

@@ -100,6 +100,33 @@ std::optional<MediaRecord> Database::mediaByPath(const QString &path)
     return rows.first();
 }
 
+QHash<QString, MediaRecord> Database::mediaByPaths(const QStringList &paths)
+{
+    // Below SQLite's smallest limit on bound values.
+    constexpr qsizetype Chunk = 500;
+    QHash<QString, MediaRecord> rows;
+    for (qsizetype start = 0; start < paths.size(); start += Chunk) {
+        const QStringList chunk = paths.mid(start, Chunk);
+        QString marks = QStringLiteral("?");
+        for (qsizetype i = 1; i < chunk.size(); ++i)
+            marks += QStringLiteral(",?");
+        QVariantList values;
+        values.reserve(chunk.size());
+        for (const QString &path : chunk)
+            values.append(path);
+        QSqlQuery query(connection());
+        if (!runLogged(query,
+                       QStringLiteral("SELECT %1 FROM media WHERE path IN (%2)")
+                               .arg(MediaColumns, marks),
+                       values))
+            continue;
+        const QList<MediaRecord> found = mediaRows(query);
+        for (const MediaRecord &row : found)
+            rows.insert(row.path, row);
+    }
+    return rows;
+}
+
 QList<MediaRecord> Database::mostPlayed(int limit)
 {
     QSqlQuery query(connection());
@@ -112,14 +139,22 @@ QList<MediaRecord> Database::mostPlayed(int limit)
     return mediaRows(query);
 }
 
-QList<MediaRecord> Database::recentlyAdded(int limit)
+QList<MediaRecord> Database::recentlyAdded(int limit, const QString &kind)
 {
     QSqlQuery query(connection());
-    if (!runLogged(query,
-                   QStringLiteral("SELECT %1 FROM media WHERE in_library=1 ORDER BY added_at "
-                                  "DESC LIMIT ?")
-                           .arg(MediaColumns),
-                   {limit}))
+    const bool ok =
+            kind.isEmpty()
+                    ? runLogged(query,
+                                QStringLiteral("SELECT %1 FROM media WHERE in_library=1 ORDER BY "
+                                               "added_at DESC LIMIT ?")
+                                        .arg(MediaColumns),
+                                {limit})
+                    : runLogged(query,
+                                QStringLiteral("SELECT %1 FROM media WHERE in_library=1 AND kind=? "
+                                               "ORDER BY added_at DESC LIMIT ?")
+                                        .arg(MediaColumns),
+                                {kind, limit});
+    if (!ok)
         return {};
     return mediaRows(query);
 }

@@ -83,6 +83,20 @@ QStringList Database::playlistItems(qint64 id)
     return paths;
 }
 
+QList<MediaRecord> Database::playlistRows(qint64 id, int offset, int limit)
+{
+    QSqlQuery query(connection());
+    if (!runLogged(query,
+                   QStringLiteral("SELECT i.path, m.kind, m.title, m.artist, m.album, "
+                                  "m.album_artist, m.genre, m.year, m.track, m.duration, m.folder, "
+                                  "m.size, m.added_at, m.play_count, m.last_played, m.favorite "
+                                  "FROM playlist_items i LEFT JOIN media m ON m.path=i.path "
+                                  "WHERE i.playlist_id=? ORDER BY i.idx LIMIT ? OFFSET ?"),
+                   {id, limit, offset}))
+        return {};
+    return mediaRows(query);
+}
+
 QList<PlaylistInfo> Database::playlists()
 {
     // Executed on construction; a failure simply gives an empty list.

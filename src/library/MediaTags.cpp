@@ -6,11 +6,15 @@
 #include <QFileInfo>
 
 #include <exception>
+#include <taglib/aifffile.h>
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
 #include <taglib/id3v1genres.h>
 #include <taglib/id3v2tag.h>
 #include <taglib/infotag.h>
+#include <taglib/mpegfile.h>
+#include <taglib/synchronizedlyricsframe.h>
 #include <taglib/tag.h>
 #include <taglib/tpropertymap.h>
 #include <taglib/wavfile.h>
@@ -232,12 +236,97 @@ MediaRecord readMetadata(const QString &path)
     return record;
 }
 
+namespace {
+
+// The ID3v2 tag of the formats that may carry one.
+TagLib::ID3v2::Tag *id3v2Of(TagLib::File *file)
+{
+    if (auto *mpeg = dynamic_cast<TagLib::MPEG::File *>(file))
+        return mpeg->hasID3v2Tag() ? mpeg->ID3v2Tag() : nullptr;
+    if (auto *flac = dynamic_cast<TagLib::FLAC::File *>(file))
+        return flac->hasID3v2Tag() ? flac->ID3v2Tag() : nullptr;
+    if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file))
+        return wav->hasID3v2Tag() ? wav->ID3v2Tag() : nullptr;
+    if (auto *aiff = dynamic_cast<TagLib::RIFF::AIFF::File *>(file))
+        return aiff->hasID3v2Tag() ? aiff->tag() : nullptr;
+    return nullptr;
+}
+
+// "[mm:ss.xxx]" for a time in milliseconds.
+QString timeTag(unsigned int ms)
+{
+    return QStringLiteral("[%1:%2.%3]")
+            .arg(ms / 60000)
+            .arg(ms / 1000 % 60, 2, 10, QLatin1Char('0'))
+            .arg(ms % 1000, 3, 10, QLatin1Char('0'));
+}
+
+// Synchronised lyrics as LRC text. A frame holds pieces (often syllables)
+// with their times; a newline inside a piece starts a new line, and a line
+// takes the time of its first piece with text. Times counted in MPEG frames
+// cannot be turned into seconds here: those lines stay untimed.
+QString syncedLyrics(TagLib::ID3v2::Tag *tag)
+{
+    if (!tag)
+        return {};
+    for (TagLib::ID3v2::Frame *frame : tag->frameList("SYLT")) {
+        auto *sylt = dynamic_cast<TagLib::ID3v2::SynchronizedLyricsFrame *>(frame);
+        if (!sylt || sylt->synchedText().isEmpty())
+            continue;
+        const bool ms = sylt->timestampFormat() ==
+                        TagLib::ID3v2::SynchronizedLyricsFrame::AbsoluteMilliseconds;
+        QStringList lines;
+        QString line;
+        bool lineTimed = false;
+        auto endLine = [&] {
+            if (!line.trimmed().isEmpty())
+                lines.append(line);
+            line.clear();
+            lineTimed = false;
+        };
+        for (const auto &piece : sylt->synchedText()) {
+            QString text = fromTagLib(piece.text);
+            text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+            const QStringList parts = text.split(QLatin1Char('\n'));
+            for (qsizetype i = 0; i < parts.size(); ++i) {
+                if (i > 0)
+                    endLine();
+                if (parts.at(i).isEmpty())
+                    continue;
+                if (!lineTimed && ms)
+                    line += timeTag(piece.time);
+                lineTimed = true;
+                line += parts.at(i);
+            }
+            if (line.size() > MaxLyricsLength)
+                break;
+        }
+        endLine();
+        if (!lines.isEmpty())
+            return lines.join(QLatin1Char('\n'));
+    }
+    return {};
+}
+
+} // namespace
+
 QString lyricsFrom(const TagLib::FileRef &file)
 {
     if (file.isNull())
         return {};
     const TagLib::PropertyMap map = file.file()->properties();
-    return cleaned(firstProperty(map, "LYRICS"), MaxLyricsLength, true);
+    QString text = firstProperty(map, "LYRICS");
+    // Unsynchronised lyrics with a description come as "LYRICS:<DESCRIPTION>".
+    for (auto it = map.begin(); text.isEmpty() && it != map.end(); ++it) {
+        if (it->first.startsWith("LYRICS:") && !it->second.isEmpty())
+            text = fromTagLib(it->second.front());
+    }
+    // ffmpeg stores the lyrics of an MP3 in a user text frame named "USLT".
+    if (text.isEmpty())
+        text = firstProperty(map, "USLT");
+    if (text.trimmed().isEmpty())
+        text = syncedLyrics(id3v2Of(file.file()));
+    return cleaned(text, MaxLyricsLength, true);
 }
 
 QString readLyrics(const QString &path)

@@ -16,7 +16,7 @@ namespace MediaTags {
 // Longest tag text kept; longer ones are cut.
 constexpr qsizetype MaxTextLength = 1024;
 // Longest lyrics kept.
-constexpr qsizetype MaxLyricsLength = 256 * 1024;
+constexpr qsizetype MaxLyricsLength = 1024 * 1024;
 
 // A tag text as the library stores it: control characters removed, white
 // space trimmed, cut at MaxTextLength.
@@ -37,7 +37,9 @@ void fillFromTags(const TagLib::FileRef &file, MediaRecord &record);
 
 // The lyrics embedded in an audio file, or empty text.
 QString readLyrics(const QString &path);
-// The lyrics of an opened file, or empty text.
+// The lyrics of an opened file, or empty text: the "LYRICS" property, else
+// the first "LYRICS:<description>" one, else ffmpeg's "USLT" user text, else
+// ID3v2 synchronised lyrics as LRC text.
 QString lyricsFrom(const TagLib::FileRef &file);
 
 } // namespace MediaTags

@@ -23,6 +23,8 @@ public:
     virtual void playNextPaths(const QStringList &paths) = 0;
     // Plays one item alone and resumes where it stopped.
     virtual void playPath(const QString &path) = 0;
+    // Plays one item alone from its start, whatever resume point it has.
+    virtual void playFromStart(const QString &path) { playPaths({path}, 0); }
     // The shared media context menu; the window takes ownership of extra and
     // shows its actions first.
     virtual void showMediaMenu(const QStringList &paths, const QPoint &globalPos,

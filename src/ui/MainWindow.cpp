@@ -42,8 +42,10 @@
 #include "ui/window/ResumeNotice.h"
 #include "ui/window/SeekPreviewController.h"
 #include "ui/window/TrayController.h"
+#include "ui/window/UpdateController.h"
 #include "ui/window/WindowModeController.h"
 #include "ui/window/WindowPlacement.h"
+#include "update/Updater.h"
 
 #include <QAction>
 #include <QEvent>
@@ -89,6 +91,8 @@ MainWindow::MainWindow(PlayerCore *core, QWidget *parent)
     m_tray = new TrayController(this, core, this);
     m_keepAwake = new KeepAwakeController(core, this);
     m_close = new CloseSequence(this, core, m_session, m_modes, m_keepAwake, m_tray, this);
+    m_updates =
+            new UpdateController(new Updater(nullptr, this), core, m_home, m_tray, m_close, this);
     new FocusKeyFilter(m_controlBar->volumeSlider(), this);
     connectParts();
     m_libraryStatus = new LibraryStatus(Library::instance(), m_navigator, this);
@@ -125,7 +129,7 @@ void MainWindow::buildLayout()
     row->addWidget(m_navigator->sidebar());
     row->addWidget(m_content, 1);
 
-    m_queuePanel = new QueuePanel(m_core, central);
+    m_queuePanel = new QueuePanel(m_core, m_database, central);
     m_queuePanel->hide();
     row->addWidget(m_queuePanel);
 
@@ -160,6 +164,7 @@ void MainWindow::addPages()
     using Slot = PageNavigator::Slot;
     const PageContext context{this, m_core, m_database};
     auto *home = new HomePage(context);
+    m_home = home;
     auto *recents = new RecentsPage(context);
     auto *radios = new RadiosPage(context);
     m_musicPage = new MusicPage(context);
@@ -250,6 +255,11 @@ void MainWindow::connectParts()
             ResumeNotice::open(m_videoArea, m_core, seconds);
     });
     connect(m_commands, &PlayerCommands::toast, this, &MainWindow::showToast);
+    connect(m_commands, &PlayerCommands::updateCheckRequested, m_updates,
+            &UpdateController::checkNow);
+    connect(m_updates, &UpdateController::toast, this, &MainWindow::showToast);
+    m_close->setInstaller(
+            [this](bool autoRestart) { return m_updates->installAtClose(autoRestart); });
     connect(m_modes, &WindowModeController::toast, this, &MainWindow::showToast);
     connect(m_presenter, &NowPlayingPresenter::toast, this, &MainWindow::showToast);
     connect(m_commands, &PlayerCommands::sleepTimerFired, m_session,
@@ -372,6 +382,12 @@ void MainWindow::playNextPaths(const QStringList &paths)
 void MainWindow::playPath(const QString &path)
 {
     m_session->requestResume(path);
+    playPaths({path}, 0);
+}
+
+void MainWindow::playFromStart(const QString &path)
+{
+    m_session->requestStartOver(path);
     playPaths({path}, 0);
 }
 

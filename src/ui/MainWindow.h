@@ -7,6 +7,7 @@
 class CloseSequence;
 class ControlBar;
 class Database;
+class HomePage;
 class KeepAwakeController;
 class MediaControlsBridge;
 class MediaOpener;
@@ -26,6 +27,7 @@ class SeekPreviewController;
 class SettingsPage;
 class Toast;
 class TrayController;
+class UpdateController;
 class WindowModeController;
 struct LoadedFile;
 
@@ -47,6 +49,7 @@ public:
     void enqueuePaths(const QStringList &paths) override;
     void playNextPaths(const QStringList &paths) override;
     void playPath(const QString &path) override;
+    void playFromStart(const QString &path) override;
     void showMediaMenu(const QStringList &paths, const QPoint &globalPos,
                        QWidget *extra = nullptr) override;
     void openFiles() override;
@@ -75,6 +78,7 @@ public:
     WindowModeController *modes() const { return m_modes; }
     KeepAwakeController *keepAwake() const { return m_keepAwake; }
     TrayController *tray() const { return m_tray; }
+    UpdateController *updates() const { return m_updates; }
     SeekPreviewController *seekPreview() const { return m_seekPreview; }
     QWidget *videoArea() const { return m_videoArea; }
     MpvWidget *videoSurface() const { return m_video; }
@@ -125,5 +129,7 @@ private:
     KeepAwakeController *m_keepAwake = nullptr;
     TrayController *m_tray = nullptr;
     CloseSequence *m_close = nullptr;
+    UpdateController *m_updates = nullptr;
+    HomePage *m_home = nullptr;
     bool m_firstShow = true;
 };

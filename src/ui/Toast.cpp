@@ -10,6 +10,8 @@ Toast::Toast(QWidget *parent)
 {
     setObjectName(QStringLiteral("Toast"));
     setAlignment(Qt::AlignCenter);
+    // Messages quote names and paths, which must never render as markup.
+    setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     keepAboveVideo(this);
     m_hideTimer->setObjectName(QStringLiteral("ToastHideTimer"));

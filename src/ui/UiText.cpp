@@ -2,7 +2,16 @@
 
 #include "app/AppSettings.h"
 
+#include <QTextDocument>
+
 QString tr2(const char *english, const char *portuguese)
 {
     return uiText(QString::fromUtf8(english), QString::fromUtf8(portuguese));
+}
+
+QString plainToolTip(const QString &text)
+{
+    if (!Qt::mightBeRichText(text))
+        return text;
+    return Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap);
 }

@@ -25,6 +25,8 @@ bool useTestHome(const QString &home, const QString &applicationName)
         return false;
     }
     uiEnglish = true;
+    // Tests never ask the maker's server for updates.
+    setSettingValue(QStringLiteral("general/checkUpdates"), false);
     return Database::instance()->open();
 }
 

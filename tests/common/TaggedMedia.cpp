@@ -257,6 +257,85 @@ QByteArray image(int width, int height, const char *format, int minBytes)
     }
 }
 
+bool writePictures(const QString &path, const QList<Picture> &pictures)
+{
+    const QByteArray name = QFile::encodeName(path);
+    auto id3 = [&pictures](TagLib::ID3v2::Tag *tag) {
+        tag->removeFrames("APIC");
+        for (const Picture &picture : pictures) {
+            auto *frame = new TagLib::ID3v2::AttachedPictureFrame;
+            frame->setType(picture.front ? TagLib::ID3v2::AttachedPictureFrame::FrontCover
+                                         : TagLib::ID3v2::AttachedPictureFrame::BackCover);
+            frame->setMimeType(text(picture.mime));
+            frame->setPicture(bytes(picture.data));
+            tag->addFrame(frame);
+        }
+    };
+    auto flac = [](const Picture &picture) {
+        auto *block = new TagLib::FLAC::Picture;
+        block->setType(picture.front ? TagLib::FLAC::Picture::FrontCover
+                                     : TagLib::FLAC::Picture::BackCover);
+        block->setMimeType(text(picture.mime));
+        block->setData(bytes(picture.data));
+        return block;
+    };
+    if (path.endsWith(QLatin1String(".mp3"), Qt::CaseInsensitive)) {
+        TagLib::MPEG::File file(name.constData());
+        if (!file.isValid())
+            return false;
+        id3(file.ID3v2Tag(true));
+        return file.save(TagLib::MPEG::File::ID3v2, TagLib::File::StripNone, TagLib::ID3v2::v4);
+    }
+    TagLib::FileRef ref(name.constData());
+    if (ref.isNull())
+        return false;
+    TagLib::File *file = ref.file();
+    if (auto *wav = dynamic_cast<TagLib::RIFF::WAV::File *>(file)) {
+        id3(wav->ID3v2Tag());
+        return wav->save(TagLib::RIFF::WAV::File::AllTags, TagLib::File::StripNone);
+    }
+    if (auto *flacFile = dynamic_cast<TagLib::FLAC::File *>(file)) {
+        flacFile->removePictures();
+        for (const Picture &picture : pictures)
+            flacFile->addPicture(flac(picture));
+    } else if (auto *xiph = dynamic_cast<TagLib::Ogg::XiphComment *>(file->tag())) {
+        xiph->removeAllPictures();
+        for (const Picture &picture : pictures)
+            xiph->addPicture(flac(picture));
+    } else if (auto *mp4 = dynamic_cast<TagLib::MP4::File *>(file)) {
+        TagLib::MP4::CoverArtList covers;
+        for (const Picture &picture : pictures) {
+            const auto format = picture.mime.contains(QLatin1String("png"))
+                                        ? TagLib::MP4::CoverArt::PNG
+                                        : TagLib::MP4::CoverArt::JPEG;
+            covers.append(TagLib::MP4::CoverArt(format, bytes(picture.data)));
+        }
+        mp4->tag()->setItem("covr", covers);
+    } else if (auto *asf = dynamic_cast<TagLib::ASF::File *>(file)) {
+        asf->tag()->removeItem("WM/Picture");
+        for (const Picture &picture : pictures) {
+            TagLib::ASF::Picture attribute;
+            attribute.setType(picture.front ? TagLib::ASF::Picture::FrontCover
+                                            : TagLib::ASF::Picture::BackCover);
+            attribute.setMimeType(text(picture.mime));
+            attribute.setPicture(bytes(picture.data));
+            asf->tag()->addAttribute("WM/Picture", TagLib::ASF::Attribute(attribute));
+        }
+    } else if (auto *wavpack = dynamic_cast<TagLib::WavPack::File *>(file)) {
+        wavpack->APETag(true)->removeItem("Cover Art (Front)");
+        wavpack->APETag(true)->removeItem("Cover Art (Back)");
+        for (const Picture &picture : pictures) {
+            const char *key = picture.front ? "Cover Art (Front)" : "Cover Art (Back)";
+            TagLib::ByteVector data("cover.jpg", 10); // name, NUL, image
+            data.append(bytes(picture.data));
+            wavpack->APETag(true)->setItem(key, TagLib::APE::Item(key, data, true));
+        }
+    } else {
+        return false;
+    }
+    return ref.save();
+}
+
 bool copyFile(const QString &from, const QString &to)
 {
     QFile::remove(to);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -51,6 +52,20 @@ bool writeWavInfo(const QString &path, const Tags &tags);
 
 // Appends a 128-byte ID3v1 block with Latin-1 texts and a genre index.
 bool appendId3v1(const QString &path, const QString &title, const QString &artist, int genreIndex);
+
+// One embedded picture: front cover or not (then a back cover).
+struct Picture
+{
+    QByteArray data;
+    QString mime = QStringLiteral("image/jpeg");
+    bool front = true;
+};
+
+// Replaces the file's pictures with these, in order, in the format's own way (ID3v2 APIC for MP3,
+// WAV, AIFF; FLAC picture blocks; Xiph pictures for Ogg; MP4 covr; ASF
+// WM/Picture; APE "Cover Art (Front)"/"(Back)" items for WavPack). False on
+// failure.
+bool writePictures(const QString &path, const QList<Picture> &pictures);
 
 // An image of the given size and colour as JPEG (or PNG) bytes. With
 // minBytes, noise is added until the encoded image is at least that large.

@@ -18,12 +18,16 @@ int main(int argc, char **argv)
     const QString mode = args.value(1);
     const QString out = args.value(2);
     const int zoom = args.value(3).toInt();
-    if ((mode != QLatin1String("icons") && mode != QLatin1String("controls")) || out.isEmpty()) {
-        std::fputs("usage: zorvi-uisheet icons|controls <out.png> [zoom]\n", stderr);
+    const QStringList modes{QStringLiteral("icons"), QStringLiteral("controls"),
+                            QStringLiteral("cards")};
+    if (!modes.contains(mode) || out.isEmpty()) {
+        std::fputs("usage: zorvi-uisheet icons|controls|cards <out.png> [zoom]\n", stderr);
         return 2;
     }
 
-    QImage image = mode == QLatin1String("icons") ? renderIconSheet() : renderControlsSheet();
+    QImage image = mode == QLatin1String("icons")      ? renderIconSheet()
+                   : mode == QLatin1String("controls") ? renderControlsSheet()
+                                                       : renderCardSheet();
     if (zoom > 1)
         image = image.scaled(image.size() * zoom, Qt::IgnoreAspectRatio, Qt::FastTransformation);
     if (image.isNull() || !image.save(out, "PNG")) {

@@ -1,31 +1,80 @@
 #include "ui/pages/HomePage.h"
 
 #include "app/AppSettings.h"
+#include "engine/FormatTime.h"
+#include "engine/MediaPaths.h"
+#include "library/Database.h"
+#include "ui/CardDelegate.h"
+#include "ui/CardView.h"
+#include "ui/ExistenceCheck.h"
 #include "ui/Host.h"
 #include "ui/Icons.h"
+#include "ui/ItemRoles.h"
 #include "ui/Theme.h"
+#include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
 #include "ui/pages/PageContext.h"
 
+#include <QDebug>
 #include <QDesktopServices>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QStandardItemModel>
 #include <QTime>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+double sane(double value)
+{
+    return std::isfinite(value) && value > 0 ? value : 0.0;
+}
+
+} // namespace
+
+namespace {
+
+// The manifest names the link; only web pages are opened from it.
+void openBannerLink(const QString &link)
+{
+    const QUrl url(link);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
+        qWarning().noquote() << "link de atualizacao recusado:" << link;
+        return;
+    }
+    QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
 HomePage::HomePage(const PageContext &context, QWidget *parent)
     : QWidget(parent)
     , m_host(context.host)
     , m_database(context.database)
+    , m_existence(new ExistenceCheck(this))
 {
-    auto *layout = new QVBoxLayout(this);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto *scroll = new QScrollArea(this);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    outer->addWidget(scroll);
+    auto *content = new QWidget(scroll);
+    scroll->setWidget(content);
+    auto *layout = new QVBoxLayout(content);
     layout->setContentsMargins(32, 26, 32, 26);
     layout->setSpacing(22);
 
-    m_banner = new QWidget(this);
+    m_banner = new QWidget(content);
     m_banner->setObjectName(QStringLiteral("Banner"));
     m_banner->setAttribute(Qt::WA_StyledBackground);
     auto *bannerRow = new QHBoxLayout(m_banner);
@@ -40,13 +89,14 @@ HomePage::HomePage(const PageContext &context, QWidget *parent)
     bannerRow->addWidget(m_bannerButton);
     auto *close = new QToolButton(m_banner);
     close->setIcon(icon(QStringLiteral("x")));
+    close->setToolTip(tr2("Close", "Fechar"));
     bannerRow->addWidget(close);
     connect(close, &QToolButton::clicked, m_banner, &QWidget::hide);
     connect(m_bannerButton, &QPushButton::clicked, this, [this] { onBannerClicked(); });
     m_banner->hide();
     layout->addWidget(m_banner);
 
-    auto *hero = new QWidget(this);
+    auto *hero = new QWidget(content);
     hero->setObjectName(QStringLiteral("Hero"));
     hero->setAttribute(Qt::WA_StyledBackground);
     auto *heroRow = new QHBoxLayout(hero);
@@ -57,15 +107,10 @@ HomePage::HomePage(const PageContext &context, QWidget *parent)
     heroRow->addWidget(logo, 0, Qt::AlignTop);
     auto *block = new QVBoxLayout;
     block->setSpacing(6);
-    const int hour = QTime::currentTime().hour();
-    const QString greeting =
-            hour < 12   ? uiText(QStringLiteral("Good morning"), QStringLiteral("Bom dia"))
-            : hour < 18 ? uiText(QStringLiteral("Good afternoon"), QStringLiteral("Boa tarde"))
-                        : uiText(QStringLiteral("Good evening"), QStringLiteral("Boa noite"));
-    QLabel *title =
-            makeLabel(greeting + uiText(QStringLiteral("! What shall we watch or listen to?"),
-                                        QStringLiteral("! O que vamos assistir ou ouvir?")),
-                      QStringLiteral("PageTitle"));
+    QLabel *title = makeLabel(greeting(QTime::currentTime().hour()) +
+                                      uiText(QStringLiteral("! What shall we watch or listen to?"),
+                                             QStringLiteral("! O que vamos assistir ou ouvir?")),
+                              QStringLiteral("PageTitle"));
     title->setWordWrap(true);
     block->addWidget(title);
     QLabel *hint = makeLabel(
@@ -98,15 +143,163 @@ HomePage::HomePage(const PageContext &context, QWidget *parent)
     block->addLayout(buttons);
     heroRow->addLayout(block, 1);
     layout->addWidget(hero);
+
+    QPushButton *history = makeButton(tr2("See history", "Ver histórico"), QStringLiteral("clock"));
+    connect(history, &QPushButton::clicked, this,
+            [this] { m_host->navigate(QStringLiteral("recents")); });
+    m_continueRow = addShelf(layout, tr2("Continue watching", "Continuar assistindo"), history,
+                             true, 250, &m_continueSection);
+    m_playedRow = addShelf(layout, tr2("Recently played", "Ouvidas recentemente"), nullptr, false,
+                           150, &m_playedSection);
+    QPushButton *music = makeButton(tr2("Go to Music", "Ir para Música"), QStringLiteral("music"));
+    connect(music, &QPushButton::clicked, this,
+            [this] { m_host->navigate(QStringLiteral("music")); });
+    m_addedRow = addShelf(layout, tr2("Recently added", "Adicionadas à biblioteca"), music, false,
+                          150, &m_addedSection);
     layout->addStretch(1);
+
+    connect(m_continueRow, &CardView::activatedPath, this, [this](const QModelIndex &index) {
+        m_host->playPath(index.data(ItemRole::Path).toString());
+    });
+    connect(m_playedRow, &CardView::activatedPath, this,
+            [this](const QModelIndex &index) { playRow(m_playedRow, index.row()); });
+    connect(m_addedRow, &CardView::activatedPath, this,
+            [this](const QModelIndex &index) { playRow(m_addedRow, index.row()); });
+    for (CardView *row : {m_continueRow, m_playedRow, m_addedRow}) {
+        connect(row, &CardView::menuRequested, this,
+                [this](const QModelIndex &index, const QPoint &globalPos) {
+                    m_host->showMediaMenu({index.data(ItemRole::Path).toString()}, globalPos);
+                });
+    }
+    connect(m_existence, &ExistenceCheck::answered, this, &HomePage::fillContinue);
+    const auto refreshWhenShown = [this] {
+        if (isVisible())
+            refresh();
+    };
+    connect(m_database, &Database::historyChanged, this, refreshWhenShown);
+    connect(m_database, &Database::libraryChanged, this, refreshWhenShown);
 
     refresh();
 }
 
+QString HomePage::greeting(int hour)
+{
+    if (hour < 12)
+        return tr2("Good morning", "Bom dia");
+    if (hour < 18)
+        return tr2("Good afternoon", "Boa tarde");
+    return tr2("Good evening", "Boa noite");
+}
+
+CardView *HomePage::addShelf(QLayout *layout, const QString &title, QWidget *button, bool wide,
+                             int cardWidth, QWidget **section)
+{
+    *section = new QWidget;
+    auto *column = new QVBoxLayout(*section);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(6);
+    auto *header = new QHBoxLayout;
+    header->addWidget(makeLabel(title, QStringLiteral("SectionTitle")));
+    header->addStretch(1);
+    if (button)
+        header->addWidget(button);
+    column->addLayout(header);
+    auto *row = new CardView(false, wide, *section);
+    row->cardDelegate()->setCardWidth(cardWidth);
+    row->setShelf(true);
+    column->addWidget(row);
+    layout->addWidget(*section);
+    (*section)->hide();
+    return row;
+}
+
 void HomePage::refresh()
 {
-    // The card rows (continue watching, recently played, recently added) are
-    // not part of this page yet; the hero alone needs no rebuilding.
+    // Continue watching: unfinished local videos with a length, shown once
+    // the worker has told which files still exist.
+    m_candidates.clear();
+    QStringList files;
+    for (const HistoryEntry &entry : m_database->history(QStringLiteral("video"), 40)) {
+        if (entry.finished || sane(entry.duration) <= 0 || isNetworkSource(entry.path))
+            continue;
+        m_candidates.append(entry);
+        files.append(entry.path);
+    }
+    if (files.isEmpty()) {
+        m_existence->cancel();
+        fillContinue({});
+    } else {
+        m_existence->check(files);
+    }
+
+    QStandardItemModel *played = m_playedRow->model();
+    played->clear();
+    for (const HistoryEntry &entry : m_database->history(QStringLiteral("audio"), 30)) {
+        const bool network = isNetworkSource(entry.path);
+        const auto media = m_database->mediaByPath(entry.path);
+        QString title = media ? media->displayTitle() : entry.title;
+        if (title.isEmpty())
+            title = entry.path;
+        auto *item = new QStandardItem(title);
+        item->setData(entry.path, ItemRole::Path);
+        item->setData(network ? QStringLiteral("stream") : QStringLiteral("audio"), ItemRole::Kind);
+        // A link has a media row once played, but no artist worth showing.
+        item->setData(media && !network ? media->displayArtist() : QString(), ItemRole::Subtitle);
+        item->setToolTip(plainToolTip(entry.path));
+        played->appendRow(item);
+    }
+    m_playedSection->setVisible(played->rowCount() > 0);
+
+    QStandardItemModel *added = m_addedRow->model();
+    added->clear();
+    for (const MediaRecord &media : m_database->recentlyAdded(24, QStringLiteral("audio"))) {
+        auto *item = new QStandardItem(media.displayTitle());
+        item->setData(media.path, ItemRole::Path);
+        item->setData(QStringLiteral("audio"), ItemRole::Kind);
+        item->setData(media.displayArtist(), ItemRole::Subtitle);
+        item->setToolTip(plainToolTip(media.path));
+        added->appendRow(item);
+    }
+    m_addedSection->setVisible(added->rowCount() > 0);
+}
+
+void HomePage::fillContinue(const QSet<QString> &missing)
+{
+    QStandardItemModel *model = m_continueRow->model();
+    model->clear();
+    for (const HistoryEntry &entry : std::as_const(m_candidates)) {
+        if (model->rowCount() >= MaxContinueCards)
+            break;
+        if (missing.contains(entry.path))
+            continue;
+        const double duration = sane(entry.duration);
+        const double position = std::min(sane(entry.position), duration);
+        QString title = entry.title;
+        if (title.isEmpty())
+            title = QFileInfo(entry.path).completeBaseName();
+        if (title.isEmpty())
+            title = entry.path;
+        auto *item = new QStandardItem(title);
+        item->setData(entry.path, ItemRole::Path);
+        item->setData(QStringLiteral("video"), ItemRole::Kind);
+        item->setData(tr2("%1 left", "Faltam %1").arg(formatTime(duration - position)),
+                      ItemRole::Subtitle);
+        item->setData(std::clamp(position / duration, 0.0, 1.0), ItemRole::Progress);
+        item->setData(formatTime(duration), ItemRole::Badge);
+        item->setData(QStringLiteral("hist"), ItemRole::ThumbTag);
+        item->setData(position, ItemRole::ThumbPosition);
+        item->setToolTip(plainToolTip(entry.path));
+        model->appendRow(item);
+    }
+    m_continueSection->setVisible(model->rowCount() > 0);
+}
+
+void HomePage::playRow(CardView *row, int index)
+{
+    QStringList paths;
+    for (int i = 0; i < row->model()->rowCount(); ++i)
+        paths.append(row->model()->item(i)->data(ItemRole::Path).toString());
+    m_host->playPaths(paths, index);
 }
 
 void HomePage::showUpdateAvailable(const QString &version, const QString &notes,
@@ -155,5 +348,5 @@ void HomePage::onBannerClicked()
     else if (m_installMode)
         emit installUpdateRequested();
     else if (!m_bannerLink.isEmpty())
-        QDesktopServices::openUrl(QUrl(m_bannerLink));
+        openBannerLink(m_bannerLink);
 }

@@ -105,10 +105,7 @@ void CloseSequence::run()
 
 bool CloseSequence::launchPendingInstaller(bool autoRestart)
 {
-    // Hand-off to the updater: every real close asks it to run an installer
-    // that is ready, with a restart when the close was started for the
-    // update. The updater is not part of this build yet, so no installer is
-    // ever ready and nothing is started.
-    Q_UNUSED(autoRestart);
-    return false;
+    // Every real close asks the updater to install what is ready, with a
+    // restart when the close was started for the update.
+    return m_installer ? m_installer(autoRestart) : false;
 }

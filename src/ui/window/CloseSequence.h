@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <functional>
+
 class KeepAwakeController;
 class PlaybackSession;
 class PlayerCore;
@@ -30,6 +32,12 @@ public:
     // The window's close event goes through here.
     void handleClose(QCloseEvent *event);
     bool hasRun() const { return m_done; }
+    // What hands over to a ready update at every real close; given the
+    // restart request, true when the update was installed.
+    void setInstaller(std::function<bool(bool autoRestart)> installer)
+    {
+        m_installer = std::move(installer);
+    }
 
 protected:
     // Watches the application for its quit.
@@ -45,6 +53,7 @@ private:
     WindowModeController *m_modes;
     KeepAwakeController *m_keepAwake;
     TrayController *m_tray;
+    std::function<bool(bool)> m_installer;
     bool m_quitting = false;
     bool m_updatePending = false;
     // The sequence ran for the close under way; cleared again when that

@@ -1,20 +1,12 @@
 #include "ui/window/MediaControlsBridge.h"
 
 #include "MediaControls.h"
-#include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
+#include "library/Covers.h"
 #include "library/MediaMimeTypes.h"
 #include "ui/window/NowPlayingText.h"
 
-#include <QCryptographicHash>
 #include <QFileInfo>
-
-namespace {
-
-// Length of the hash the cover cache names its files by.
-constexpr int CoverHashChars = 20;
-
-} // namespace
 
 MediaControlsBridge::MediaControlsBridge(QWidget *window, PlayerCore *core, QObject *parent)
     : QObject(parent)
@@ -45,18 +37,9 @@ MediaControlsBridge::MediaControlsBridge(QWidget *window, PlayerCore *core, QObj
     });
 }
 
-QString MediaControlsBridge::coverFileFor(const QString &path)
-{
-    const QByteArray hash = QCryptographicHash::hash(path.toUtf8(), QCryptographicHash::Sha1)
-                                    .toHex()
-                                    .left(CoverHashChars);
-    return dataDir() + QStringLiteral("/covers/") + QString::fromLatin1(hash) +
-           QStringLiteral(".jpg");
-}
-
 void MediaControlsBridge::publish(const NowPlayingText &text, const QString &path)
 {
-    const QString cover = coverFileFor(path);
+    const QString cover = Covers::coverCacheFile(path);
     m_controls->setTrack(text.title, text.subtitle, text.album,
                          QFileInfo::exists(cover) ? cover : QString(), text.isVideo);
     m_controls->setPlaybackState(!m_core->isPaused(), true);

@@ -23,10 +23,6 @@ public:
     // cover was already loaded.
     void publish(const NowPlayingText &text, const QString &path);
 
-    // The cover cache's file for a media path; it only exists once the cover
-    // was loaded, so nothing is created here.
-    static QString coverFileFor(const QString &path);
-
 Q_SIGNALS:
     void raiseRequested();
     void quitRequested();

@@ -1,6 +1,7 @@
 #include "ui/window/NowPlayingPresenter.h"
 
 #include "engine/PlayerCore.h"
+#include "library/Covers.h"
 #include "library/Database.h"
 #include "library/MediaFiles.h"
 #include "ui/UiText.h"
@@ -13,6 +14,15 @@
 #include <QPixmap>
 #include <QWidget>
 
+namespace {
+
+constexpr int CoverArtSize = 512;
+constexpr int VideoArtWidth = 384;
+// 15 % into the video.
+constexpr double VideoArtPosition = -0.15;
+
+} // namespace
+
 NowPlayingPresenter::NowPlayingPresenter(QWidget *window, PlayerCore *core,
                                          PlaybackSession *session, Database *database,
                                          ControlBar *bar, NowPlaying *view, QObject *parent)
@@ -23,7 +33,13 @@ NowPlayingPresenter::NowPlayingPresenter(QWidget *window, PlayerCore *core,
     , m_database(database)
     , m_bar(bar)
     , m_view(view)
-{}
+{
+    // A cover or thumbnail that was still loading arrives here.
+    connect(Covers::instance(), &Covers::ready, this, [this](const QString &path) {
+        if (!path.isEmpty() && path == m_session->currentPath())
+            refresh();
+    });
+}
 
 void NowPlayingPresenter::setMediaControls(MediaControlsBridge *bridge)
 {
@@ -37,10 +53,16 @@ void NowPlayingPresenter::refresh()
     if (path.isEmpty())
         return;
     const NowPlayingText text = NowPlayingText::describe(m_core, m_database, path);
-    m_bar->setNowPlaying(text.title, text.subtitle.isEmpty() ? text.album : text.subtitle,
-                         QPixmap(), m_core->hasVideo() || isVideoFile(path));
+    const bool video = m_core->hasVideo() || isVideoFile(path);
+    // Null until loaded; Covers::ready then brings us back here.
+    const QPixmap art = isVideoFile(path) ? Covers::instance()->videoThumb(path, VideoArtWidth,
+                                                                           VideoArtPosition,
+                                                                           QStringLiteral("lib"))
+                                          : Covers::instance()->cover(path, CoverArtSize);
+    m_bar->setNowPlaying(text.title, text.subtitle.isEmpty() ? text.album : text.subtitle, art,
+                         video);
     refreshFavorite();
-    m_view->setTrack(path, text.title, text.subtitle, text.album, QPixmap());
+    m_view->setTrack(path, text.title, text.subtitle, text.album, art);
     m_window->setWindowTitle(text.title + QStringLiteral(" — Zorvi Player"));
     if (m_mediaControls)
         m_mediaControls->publish(text, path);

@@ -55,7 +55,14 @@ void PlaybackSession::adoptEnginePath()
 
 void PlaybackSession::requestResume(const QString &path)
 {
+    m_startOverRequested.remove(path);
     m_resumeRequested.insert(path);
+}
+
+void PlaybackSession::requestStartOver(const QString &path)
+{
+    m_resumeRequested.remove(path);
+    m_startOverRequested.insert(path);
 }
 
 void PlaybackSession::saveResumePoint(bool forced)
@@ -94,8 +101,9 @@ void PlaybackSession::handleFileLoaded(const LoadedFile &file)
     if (file.durationSeconds > 0)
         m_database->setDurationIfUnknown(path, file.durationSeconds);
 
-    bool resume = m_resumeRequested.remove(path);
-    if (!resume)
+    const bool startOver = m_startOverRequested.remove(path);
+    bool resume = !startOver && m_resumeRequested.remove(path);
+    if (!resume && !startOver)
         resume = settingValue(QStringLiteral("playback/resume"), true).toBool() &&
                  (isVideo || file.durationSeconds > LongAudioSeconds);
     const auto history = m_database->historyEntry(path);

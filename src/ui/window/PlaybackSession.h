@@ -36,6 +36,8 @@ public:
 
     // The next load of path resumes even where the settings would not.
     void requestResume(const QString &path);
+    // The next load of path starts at 0 even where it would resume.
+    void requestStartOver(const QString &path);
     // Writes the position of the current item; unless forced, not while
     // paused. Nobody is told: this runs every few seconds.
     void saveResumePoint(bool forced);
@@ -70,6 +72,7 @@ private:
     QTimer m_resumeSaveTimer;
     QString m_currentPath;
     QSet<QString> m_resumeRequested;
+    QSet<QString> m_startOverRequested;
     double m_playedSeconds = 0;
     bool m_playCounted = false;
 };

@@ -6,6 +6,9 @@
 #include "ui/GotoTime.h"
 #include "ui/SpeedText.h"
 #include "ui/UiText.h"
+#include "ui/dialogs/EqualizerDialog.h"
+#include "ui/dialogs/ImageDialog.h"
+#include "ui/dialogs/SubtitleDialog.h"
 #include "ui/window/ActionBinder.h"
 
 #include <QAction>
@@ -350,26 +353,25 @@ void PlayerCommands::startSleepTimer(int minutes)
 
 void PlayerCommands::checkForUpdates()
 {
-    Q_EMIT toast(tr2("Update check is not available in this version",
-                     "A busca de atualização não está disponível nesta versão"));
+    Q_EMIT updateCheckRequested();
 }
 
 void PlayerCommands::showEqualizer()
 {
-    Q_EMIT toast(tr2("The equalizer is not available in this version",
-                     "O equalizador não está disponível nesta versão"));
+    EqualizerDialog dialog(m_core, m_dialogParent);
+    dialog.exec();
 }
 
 void PlayerCommands::showImageAdjust()
 {
-    Q_EMIT toast(tr2("Picture adjustments are not available in this version",
-                     "Os ajustes de imagem não estão disponíveis nesta versão"));
+    ImageDialog dialog(m_core, m_dialogParent);
+    dialog.exec();
 }
 
 void PlayerCommands::showSubtitleStyle()
 {
-    Q_EMIT toast(tr2("Subtitle style is not available in this version",
-                     "A aparência da legenda não está disponível nesta versão"));
+    SubtitleDialog dialog(m_core, m_dialogParent);
+    dialog.exec();
 }
 
 void PlayerCommands::showSleepTimerDialog()

@@ -78,6 +78,7 @@ public:
 
     // Pieces that are not part of this build yet say so.
     void checkForUpdates();
+    // The modal adjustment dialogs, over the dialog parent.
     void showEqualizer();
     void showImageAdjust();
     void showSubtitleStyle();
@@ -92,6 +93,8 @@ public:
 
 Q_SIGNALS:
     void toast(const QString &text);
+    // The user asked for an update check.
+    void updateCheckRequested();
     void mirrorChanged(bool on);
     void normalizeChanged(bool on);
     // The sleep timer paused playback.

@@ -30,7 +30,15 @@ SeekPreviewController::SeekPreviewController(PreviewPopup *popup, PlayerCore *co
     // decoder's time from it; previews still answer.
     connect(core, &PlayerCore::pauseChanged, this, &SeekPreviewController::updateHold);
     connect(core, &PlayerCore::idleChanged, this, &SeekPreviewController::updateHold);
-    connect(core, &PlayerCore::videoPresenceChanged, this, &SeekPreviewController::updateHold);
+    connect(core, &PlayerCore::videoPresenceChanged, this, [this] {
+        updateHold();
+        // The engine lists a new file's picture only after loading it; a
+        // pointer already resting on the bar then gets its frame too.
+        if (m_popup->isVisible() && m_hoverSeconds >= 0 && m_lastPosition < 0 && framesPossible()) {
+            m_lastPosition = m_hoverSeconds;
+            m_restTimer.start();
+        }
+    });
     updateHold();
 }
 
@@ -42,8 +50,7 @@ void SeekPreviewController::updateHold()
 void SeekPreviewController::requestFrame()
 {
     const QString path = m_session->currentPath();
-    if (m_popup->isVisible() && m_lastPosition >= 0 && m_core->hasVideo() &&
-        !isNetworkSource(path))
+    if (m_popup->isVisible() && m_lastPosition >= 0 && m_core->hasVideo() && !isNetworkSource(path))
         m_thumbnailer->requestPreview(path, m_lastPosition);
 }
 
@@ -59,6 +66,13 @@ void SeekPreviewController::showFrame(const QString &path, double position, cons
         m_popup->setImage(image);
 }
 
+bool SeekPreviewController::framesPossible() const
+{
+    const QString path = m_session->currentPath();
+    return settingValue(QStringLiteral("video/seekPreview"), true).toBool() && m_core->hasVideo() &&
+           !isNetworkSource(path) && !path.isEmpty() && QFileInfo(path).isFile();
+}
+
 void SeekPreviewController::hover(double seconds, const QPoint &globalAnchor)
 {
     QString chapterTitle;
@@ -67,12 +81,8 @@ void SeekPreviewController::hover(double seconds, const QPoint &globalAnchor)
             chapterTitle = chapter.title;
     }
     m_popup->showAt(globalAnchor, formatTime(seconds), chapterTitle);
-
-    const QString path = m_session->currentPath();
-    const bool framesPossible = settingValue(QStringLiteral("video/seekPreview"), true).toBool() &&
-                                m_core->hasVideo() && !isNetworkSource(path) && !path.isEmpty() &&
-                                QFileInfo(path).isFile();
-    if (!framesPossible) {
+    m_hoverSeconds = seconds;
+    if (!framesPossible()) {
         m_popup->clearImage();
         return;
     }
@@ -88,6 +98,7 @@ void SeekPreviewController::leave()
     m_popup->hide();
     m_restTimer.stop();
     m_lastPosition = -1.0;
+    m_hoverSeconds = -1.0;
     m_thumbnailer->cancelPreview();
 }
 

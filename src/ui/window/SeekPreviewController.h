@@ -41,6 +41,7 @@ private:
     void requestFrame();
     void showFrame(const QString &path, double position, const QImage &image);
     void updateHold();
+    bool framesPossible() const;
 
     PreviewPopup *m_popup;
     PlayerCore *m_core;
@@ -48,4 +49,6 @@ private:
     Thumbnailer *m_thumbnailer;
     QTimer m_restTimer;
     double m_lastPosition = -1.0;
+    // Where the pointer rests while the popup is up; -1 when it is not.
+    double m_hoverSeconds = -1.0;
 };

@@ -1,0 +1,2 @@
+# The album tree is made with the test fixture builders.
+target_link_libraries(bench_covers PRIVATE zorvi_testutil)
