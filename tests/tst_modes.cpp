@@ -390,6 +390,10 @@ private slots:
         const int barHeight = bar->sizeHint().height();
         QCOMPARE(bar->geometry(),
                  QRect(6, size.height() - barHeight - 6, size.width() - 12, barHeight));
+        // The frameless window still shows the picture on screen.
+        if (video)
+            QTRY_VERIFY2(videoShare(window->videoSurface()) > 0.7,
+                         qPrintable(QString::number(videoShare(window->videoSurface()))));
 
         // Leaving by double click on the compact view or the video.
         QWidget *surface = video ? static_cast<QWidget *>(window->videoSurface())
@@ -404,6 +408,11 @@ private slots:
         QVERIFY(window->navigator()->sidebar()->isVisible());
         QTRY_COMPARE(window->geometry().size(), before.size());
         QVERIFY(!m_core->isPaused());
+        if (video) {
+            // And so does the normal window once it is back.
+            QTRY_VERIFY2(videoShare(window->videoSurface()) > 0.7,
+                         qPrintable(QString::number(videoShare(window->videoSurface()))));
+        }
     }
 
     // Going to another page, by the user or by stopping, first brings the
@@ -654,6 +663,8 @@ private slots:
         window->toggleMiniPlayer();
         window->toggleMiniPlayer();
         QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        // Through both flag changes the picture stays on screen.
+        QTRY_VERIFY(videoShare(surface) > 0.7);
         onTop->trigger();
         QVERIFY(!window->modes()->isAlwaysOnTop());
         QVERIFY(!onTop->isChecked());

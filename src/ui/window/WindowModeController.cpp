@@ -28,6 +28,23 @@ const QSize MiniAudioSize(460, 220);
 constexpr int MiniBarMarginPx = 6;
 constexpr int FullscreenBarMarginPx = 28;
 
+// Changes one of the window's flags on its native window as it stands. Set
+// through the widget, the flags rebuild the native window, and the toolkit
+// leaves the native windows inside it dead: the video and the overlays
+// above it would show nothing until the next start.
+void setWindowFlagInPlace(QWidget *window, Qt::WindowType flag, bool on)
+{
+    Qt::WindowFlags flags = window->windowFlags();
+    flags.setFlag(flag, on);
+    QWindow *native = window->windowHandle();
+    if (!native || !window->testAttribute(Qt::WA_WState_Created)) {
+        window->setWindowFlags(flags);
+        return;
+    }
+    window->overrideWindowFlags(flags);
+    native->setFlags(flags);
+}
+
 } // namespace
 
 WindowModeController::WindowModeController(QMainWindow *window, const Parts &parts,
@@ -155,8 +172,8 @@ void WindowModeController::toggleMiniPlayer()
         m_mini = true;
         if (m_wasMaximized)
             window->showNormal();
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        window->setWindowFlag(Qt::FramelessWindowHint, true);
+        setWindowFlagInPlace(window, Qt::WindowStaysOnTopHint, true);
+        setWindowFlagInPlace(window, Qt::FramelessWindowHint, true);
         // The normal window's minimum is taller than the audio mini player; an
         // unset minimum would fall back to the page stack's, larger still.
         m_normalMinimumSize = window->minimumSize();
@@ -175,8 +192,8 @@ void WindowModeController::toggleMiniPlayer()
             m_parts.controlBar->hide();
     } else {
         m_mini = false;
-        window->setWindowFlag(Qt::FramelessWindowHint, false);
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
+        setWindowFlagInPlace(window, Qt::FramelessWindowHint, false);
+        setWindowFlagInPlace(window, Qt::WindowStaysOnTopHint, m_onTop);
         window->setMinimumSize(m_normalMinimumSize);
         leaveOverlayLayout();
         m_parts.nowPlaying->setCompact(false);
@@ -197,7 +214,7 @@ void WindowModeController::toggleAlwaysOnTop()
     Q_EMIT alwaysOnTopChanged(m_onTop);
     // The mini player is always on top; its end re-applies this state.
     if (!m_mini) {
-        m_window->setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
+        setWindowFlagInPlace(m_window, Qt::WindowStaysOnTopHint, m_onTop);
         m_window->show();
     }
     Q_EMIT toast(m_onTop ? tr2("Always on top on", "Sempre visível ligado")
