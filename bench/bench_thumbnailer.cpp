@@ -100,7 +100,6 @@ long peakRssKb()
 
 void prepareToolkit()
 {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setSwapInterval(1);
     QSurfaceFormat::setDefaultFormat(format);
@@ -371,8 +370,6 @@ int playback(QApplication &app, const QStringList &args)
     window->setWindowFlag(Qt::FramelessWindowHint);
     window->setGeometry(0, 0, 960, 540);
     window->show();
-    while (!window->hasRenderContext())
-        app.processEvents(QEventLoop::WaitForMoreEvents);
     Thumbnailer *thumbs = Thumbnailer::instance();
     // What the window does while a video plays.
     thumbs->setHold(true);

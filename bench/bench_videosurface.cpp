@@ -100,7 +100,6 @@ int play(int argc, char **argv)
     QElapsedTimer sinceMain;
     sinceMain.start();
     // The toolkit set-up of the player's start-up.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QSurfaceFormat format = QSurfaceFormat::defaultFormat();
     format.setSwapInterval(1);
     QSurfaceFormat::setDefaultFormat(format);
@@ -124,7 +123,13 @@ int play(int argc, char **argv)
     clock.start();
     auto window = std::make_unique<MpvWidget>(core.get());
     qint64 firstSwapMs = -1;
-    QObject::connect(window.get(), &QOpenGLWidget::frameSwapped, &app, [&] {
+    qint64 contextMs = -1;
+    // Connected after the surface's own handler, which makes the context.
+    QObject::connect(core.get(), &PlayerCore::videoOutputNeeded, &app, [&] {
+        if (contextMs < 0 && window->hasRenderContext())
+            contextMs = sinceMain.elapsed();
+    });
+    QObject::connect(window.get(), &MpvWidget::frameSwapped, &app, [&] {
         if (firstSwapMs < 0 && getPropertyDouble(core->handle(), "time-pos", -1) >= 0)
             firstSwapMs = sinceMain.elapsed();
     });
@@ -136,12 +141,7 @@ int play(int argc, char **argv)
     }
     window->setGeometry(geometry);
     window->show();
-    // The engine opens its video output when the file starts; the surface's
-    // render context has to exist by then (the main window makes sure of it
-    // by showing the surface once at start).
-    while (!window->hasRenderContext() && clock.elapsed() < 20000)
-        app.processEvents(QEventLoop::WaitForMoreEvents);
-    const qint64 contextMs = sinceMain.elapsed();
+    // The surface makes its window and render context when the file opens.
     runCommand(core->handle(), {QStringLiteral("loadfile"), args[2]});
 
     // End of the file (or of the part asked for): the engine keeps it open

@@ -254,6 +254,27 @@ class tst_Modes final : public QObject
         return nullptr;
     }
 
+    // How much of what the screen shows where the widget is looks like the
+    // blue test video.
+    static double videoShare(QWidget *widget)
+    {
+        const QPoint origin = widget->mapToGlobal(QPoint(0, 0));
+        const QImage shown =
+                widget->screen()
+                        ->grabWindow(0, origin.x(), origin.y(), widget->width(), widget->height())
+                        .toImage();
+        int blue = 0;
+        int all = 0;
+        for (int y = 2; y < shown.height(); y += 4) {
+            for (int x = 2; x < shown.width(); x += 4) {
+                const QColor c = shown.pixelColor(x, y);
+                blue += c.blue() > 200 && c.red() < 40 && c.green() < 40;
+                ++all;
+            }
+        }
+        return all ? double(blue) / all : 0;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -274,6 +295,8 @@ private slots:
         m_audio = TestMedia::tone(m_media.filePath("song.mp3"), 30);
         QVERIFY(!m_audio.isEmpty());
 
+        // With a real video output: what shows over the picture is tested.
+        qputenv("ZORVIPLAYER_OPT", "ao=null");
         m_core = PlayerTestUtil::startCore();
 
         QVERIFY(m_core);
@@ -367,6 +390,10 @@ private slots:
         const int barHeight = bar->sizeHint().height();
         QCOMPARE(bar->geometry(),
                  QRect(6, size.height() - barHeight - 6, size.width() - 12, barHeight));
+        // The frameless window still shows the picture on screen.
+        if (video)
+            QTRY_VERIFY2(videoShare(window->videoSurface()) > 0.7,
+                         qPrintable(QString::number(videoShare(window->videoSurface()))));
 
         // Leaving by double click on the compact view or the video.
         QWidget *surface = video ? static_cast<QWidget *>(window->videoSurface())
@@ -381,6 +408,11 @@ private slots:
         QVERIFY(window->navigator()->sidebar()->isVisible());
         QTRY_COMPARE(window->geometry().size(), before.size());
         QVERIFY(!m_core->isPaused());
+        if (video) {
+            // And so does the normal window once it is back.
+            QTRY_VERIFY2(videoShare(window->videoSurface()) > 0.7,
+                         qPrintable(QString::number(videoShare(window->videoSurface()))));
+        }
     }
 
     // Going to another page, by the user or by stopping, first brings the
@@ -445,6 +477,19 @@ private slots:
                      QRect(28, screen.height() - barHeight - 28, screen.width() - 56, barHeight));
         QVERIFY(!window->navigator()->sidebar()->isVisible());
         QVERIFY(!window->menuBar()->isVisible());
+        // The picture is a native window of its own; the bar and a toast
+        // still show over it.
+        QTRY_VERIFY(videoShare(window->videoSurface()) > 0.7);
+        // Paused, the bar stays up once the pointer moved.
+        m_core->setPaused(true);
+        QTRY_VERIFY(m_core->isPaused());
+        QTest::mouseMove(window->videoSurface(), QPoint(200, 200));
+        QTRY_VERIFY(bar->isVisible());
+        QTRY_VERIFY(videoShare(bar) < 0.1);
+        window->showToast(QStringLiteral("Over the picture"));
+        Toast *toast = window->findChild<Toast *>();
+        QVERIFY(toast && toast->isVisible());
+        QTRY_VERIFY(videoShare(toast) < 0.3);
         // A second request for the same state changes nothing.
         window->setFullscreen(true);
         QVERIFY(window->isFullScreen());
@@ -618,6 +663,8 @@ private slots:
         window->toggleMiniPlayer();
         window->toggleMiniPlayer();
         QVERIFY(window->windowFlags() & Qt::WindowStaysOnTopHint);
+        // Through both flag changes the picture stays on screen.
+        QTRY_VERIFY(videoShare(surface) > 0.7);
         onTop->trigger();
         QVERIFY(!window->modes()->isAlwaysOnTop());
         QVERIFY(!onTop->isChecked());

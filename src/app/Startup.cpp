@@ -12,6 +12,7 @@
 #include "harness/HarnessSelfTest.h"
 #include "harness/HarnessUiAudit.h"
 #include "library/Database.h"
+#include "platform/ProcessMemory.h"
 #include "platform/QuitOnSignal.h"
 #include "playlists/DirectoryConfig.h"
 #include "ui/Icons.h"
@@ -21,6 +22,7 @@
 #include <QApplication>
 #include <QDebug>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLocalServer>
@@ -53,6 +55,25 @@ void prepareSurfaceFormat()
         format.setProfile(QSurfaceFormat::CompatibilityProfile);
     }
     QSurfaceFormat::setDefaultFormat(format);
+}
+
+// A start-up and memory record for users' reports: when the window came up,
+// when the engine was ready, and the memory held then.
+void recordStartup(QObject *window, PlayerCore *player, const QElapsedTimer &sinceStart)
+{
+    QTimer::singleShot(0, window, [sinceStart] {
+        qDebug().noquote() << QStringLiteral("janela mostrada em %1 ms, memoria %2 MB")
+                                      .arg(sinceStart.elapsed())
+                                      .arg(residentMegabytes(), 0, 'f', 1);
+    });
+    auto engineReady = [sinceStart] {
+        qDebug().noquote() << QStringLiteral("motor pronto em %1 ms").arg(sinceStart.elapsed());
+    };
+    if (player->isEngineReady())
+        engineReady();
+    else
+        QObject::connect(player, &PlayerCore::engineReady, window, engineReady,
+                         Qt::SingleShotConnection);
 }
 
 bool isHarnessSwitch(const QString &arg)
@@ -136,8 +157,9 @@ int runPlayer(int argc, char **argv)
     // Before the application object: it needs a display, these two do not.
     if (answerInformationSwitches(argc, argv))
         return 0;
+    QElapsedTimer sinceStart;
+    sinceStart.start();
 
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(
             Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
     prepareSurfaceFormat();
@@ -205,6 +227,7 @@ int runPlayer(int argc, char **argv)
     });
 
     window->show();
+    recordStartup(window.get(), player.get(), sinceStart);
 
     // The unattended routines start once the event loop runs and end it
     // themselves with their result.

@@ -2,12 +2,19 @@
 
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
+#include "engine/VideoSurfaceWindow.h"
 
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QMouseEvent>
+#include <QOffscreenSurface>
 #include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QWindow>
 
 #include <mpv/render_gl.h>
 
@@ -35,33 +42,30 @@ void *glFunctionAddress(void *, const char *name)
 } // namespace
 
 MpvWidget::MpvWidget(PlayerCore *core, QWidget *parent)
-    : QOpenGLWidget(parent)
+    : QWidget(parent)
     , m_core(core)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(160, 90);
-    // Telling the engine when a frame really reached the screen lets it pace
-    // presentation on actual swaps instead of guessing.
-    connect(this, &QOpenGLWidget::frameSwapped, this, [this] {
-        ++counters.swaps;
-        reportSwap();
-    });
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (m_core)
+        connect(m_core, &PlayerCore::videoOutputNeeded, this, &MpvWidget::ensureSurface);
 }
 
 MpvWidget::~MpvWidget()
 {
-    // The base class destroys the OpenGL context after this body; by then the
-    // render context is gone and the notice must not reach this object.
-    if (QOpenGLContext *glContext = context())
-        disconnect(glContext, nullptr, this, nullptr);
-    makeCurrent();
-    if (m_renderContext) {
-        mpvApi().mpv_render_context_set_update_callback(m_renderContext, nullptr, nullptr);
-        mpvApi().mpv_render_context_free(m_renderContext);
-        m_renderContext = nullptr;
-    }
-    doneCurrent();
+    if (!m_renderContext)
+        return;
+    // The engine frees its textures through the context; when the window is
+    // already gone with its top-level, the spare surface stands in.
+    const bool current = m_glContext->makeCurrent(m_window) || m_glContext->makeCurrent(m_spare);
+    mpvApi().mpv_render_context_set_update_callback(m_renderContext, nullptr, nullptr);
+    mpvApi().mpv_render_context_free(m_renderContext);
+    m_renderContext = nullptr;
+    if (current)
+        m_glContext->doneCurrent();
 }
 
 MpvWidget::RenderCounters MpvWidget::renderCounters()
@@ -78,12 +82,41 @@ int MpvWidget::blockForTargetTime(bool isSet, const QByteArray &value)
     return ok ? number : 0;
 }
 
-void MpvWidget::initializeGL()
+void MpvWidget::ensureSurface()
+{
+    if (m_renderContext)
+        return;
+    if (!m_window) {
+        m_window = new VideoSurfaceWindow;
+        // The container owns the window from here on.
+        m_container = QWidget::createWindowContainer(m_window, this);
+        m_container->setMouseTracking(true);
+        layout()->addWidget(m_container);
+        // The container turns this widget and its siblings into native
+        // windows; this one is made last and would cover the others, which
+        // the toolkit still believes to be on top (toasts, the bar in full
+        // screen). Put it back at the bottom.
+        m_container->winId();
+        if (QWindow *own = windowHandle())
+            own->lower();
+        m_window->create();
+        m_glContext = new QOpenGLContext(this);
+        m_glContext->setFormat(m_window->requestedFormat());
+        if (!m_glContext->create())
+            qWarning() << "mpv: falha ao criar contexto OpenGL";
+        m_spare = new QOffscreenSurface(nullptr, this);
+        m_spare->setFormat(m_glContext->format());
+        m_spare->create();
+        connect(m_window, &VideoSurfaceWindow::redrawNeeded, this, &MpvWidget::scheduleRedraw);
+    }
+    createRenderContext();
+}
+
+bool MpvWidget::createRenderContext()
 {
     mpv_handle *handle = m_core ? m_core->handle() : nullptr;
-    if (!handle || m_renderContext)
-        return;
-
+    if (!handle || !m_glContext->isValid() || !m_glContext->makeCurrent(m_window))
+        return false;
     mpv_opengl_init_params glInit{&glFunctionAddress, nullptr};
     mpv_render_param params[] = {
             {MPV_RENDER_PARAM_API_TYPE, const_cast<char *>(MPV_RENDER_API_TYPE_OPENGL)},
@@ -92,39 +125,14 @@ void MpvWidget::initializeGL()
     mpv_render_context *created = nullptr;
     if (mpvApi().mpv_render_context_create(&created, handle, params) < 0 || !created) {
         qWarning() << "mpv: falha ao criar contexto de renderizacao";
-        return;
+        m_glContext->doneCurrent();
+        return false;
     }
     m_renderContext = created;
     mpvApi().mpv_render_context_set_update_callback(m_renderContext, &MpvWidget::onEngineUpdate,
                                                     this);
-    // Moving the widget to another top-level window (full screen, mini player)
-    // recreates its OpenGL context; the render context must go with the old one
-    // and is rebuilt by the next initialisation.
-    connect(context(), &QOpenGLContext::aboutToBeDestroyed, this, &MpvWidget::freeRenderContext,
-            Qt::UniqueConnection);
-
-    if (!m_trackToRestore.isEmpty()) {
-        if (!getPropertyFlag(handle, "idle-active", true))
-            runCommandAsync(handle, {"set", "vid", m_trackToRestore}, 0);
-        m_trackToRestore.clear();
-    }
-}
-
-void MpvWidget::freeRenderContext()
-{
-    makeCurrent();
-    if (m_renderContext) {
-        // The engine drops the picture of the current file together with the
-        // render context; remember the track to bring it back on the new one.
-        bool isTrack = false;
-        const QString track = getPropertyString(m_core->handle(), "vid");
-        track.toLongLong(&isTrack);
-        m_trackToRestore = isTrack ? track : QString();
-        mpvApi().mpv_render_context_set_update_callback(m_renderContext, nullptr, nullptr);
-        mpvApi().mpv_render_context_free(m_renderContext);
-        m_renderContext = nullptr;
-    }
-    doneCurrent();
+    m_glContext->doneCurrent();
+    return true;
 }
 
 void MpvWidget::onEngineUpdate(void *context)
@@ -132,6 +140,11 @@ void MpvWidget::onEngineUpdate(void *context)
     // Engine thread: hand over to the GUI thread and do nothing else.
     QMetaObject::invokeMethod(static_cast<MpvWidget *>(context), "maybeUpdate",
                               Qt::QueuedConnection);
+}
+
+bool MpvWidget::pictureVisible() const
+{
+    return m_window && m_window->isExposed() && isVisible() && !window()->isMinimized();
 }
 
 void MpvWidget::maybeUpdate()
@@ -156,34 +169,55 @@ void MpvWidget::maybeUpdate()
     if (!frameDue)
         return;
 
-    if (!window()->isMinimized() && isVisible()) {
+    if (pictureVisible()) {
         ++counters.frames;
-        update();
+        drawToWindow();
         return;
     }
     // Nobody sees the picture, but the engine waits for each frame to be
     // rendered and shown; render it at once and count it as presented.
-    makeCurrent();
-    paintGL();
-    doneCurrent();
+    if (!m_glContext->makeCurrent(m_window))
+        return;
+    render(m_glContext->defaultFramebufferObject(), m_window->size() * m_window->devicePixelRatio(),
+           blockValue());
+    m_glContext->doneCurrent();
     reportSwap();
 }
 
-void MpvWidget::paintGL()
+void MpvWidget::render(unsigned int framebuffer, QSize pixels, int block)
 {
     ++counters.paints;
-    if (!m_renderContext)
-        return;
-    const qreal ratio = devicePixelRatioF();
-    mpv_opengl_fbo target{static_cast<int>(defaultFramebufferObject()),
-                          static_cast<int>(width() * ratio), static_cast<int>(height() * ratio), 0};
+    mpv_opengl_fbo target{static_cast<int>(framebuffer), pixels.width(), pixels.height(), 0};
     int flipY = 1;
-    int block = blockValue();
     mpv_render_param params[] = {{MPV_RENDER_PARAM_OPENGL_FBO, &target},
                                  {MPV_RENDER_PARAM_FLIP_Y, &flipY},
                                  {MPV_RENDER_PARAM_BLOCK_FOR_TARGET_TIME, &block},
                                  {MPV_RENDER_PARAM_INVALID, nullptr}};
     mpvApi().mpv_render_context_render(m_renderContext, params);
+}
+
+void MpvWidget::drawToWindow()
+{
+    if (!m_glContext->makeCurrent(m_window))
+        return;
+    render(m_glContext->defaultFramebufferObject(), m_window->size() * m_window->devicePixelRatio(),
+           blockValue());
+    m_glContext->swapBuffers(m_window);
+    ++counters.swaps;
+    reportSwap();
+    emit frameSwapped();
+}
+
+QImage MpvWidget::grabFramebuffer()
+{
+    if (!m_renderContext || !m_glContext->makeCurrent(m_window))
+        return {};
+    const QSize pixels = size() * devicePixelRatioF();
+    QOpenGLFramebufferObject target(pixels);
+    render(target.handle(), pixels, 0);
+    QImage image = target.toImage();
+    m_glContext->doneCurrent();
+    return image;
 }
 
 void MpvWidget::reportSwap()
@@ -192,10 +226,40 @@ void MpvWidget::reportSwap()
         mpvApi().mpv_render_context_report_swap(m_renderContext);
 }
 
+void MpvWidget::scheduleRedraw()
+{
+    if (!m_renderContext || m_redrawPending)
+        return;
+    m_redrawPending = true;
+    QTimer::singleShot(0, this, [this] {
+        m_redrawPending = false;
+        if (m_renderContext && pictureVisible())
+            drawToWindow();
+    });
+}
+
+void MpvWidget::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    scheduleRedraw();
+}
+
+void MpvWidget::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    scheduleRedraw();
+}
+
+void MpvWidget::paintEvent(QPaintEvent *)
+{
+    // Until the first picture there is no native window in front.
+    QPainter(this).fillRect(rect(), Qt::black);
+}
+
 void MpvWidget::mousePressEvent(QMouseEvent *event)
 {
     m_leftPressed = event->button() == Qt::LeftButton;
-    QOpenGLWidget::mousePressEvent(event);
+    QWidget::mousePressEvent(event);
 }
 
 void MpvWidget::mouseDoubleClickEvent(QMouseEvent *event)
@@ -217,7 +281,7 @@ void MpvWidget::mouseReleaseEvent(QMouseEvent *event)
 void MpvWidget::mouseMoveEvent(QMouseEvent *event)
 {
     emit mouseMoved();
-    QOpenGLWidget::mouseMoveEvent(event);
+    QWidget::mouseMoveEvent(event);
 }
 
 void MpvWidget::wheelEvent(QWheelEvent *event)

@@ -1,17 +1,24 @@
 #pragma once
 
 #include <QByteArray>
-#include <QOpenGLWidget>
+#include <QImage>
 #include <QPoint>
 #include <QString>
+#include <QWidget>
 
 struct mpv_render_context;
 class PlayerCore;
+class QOffscreenSurface;
+class QOpenGLContext;
+class VideoSurfaceWindow;
 
 // The widget the playback engine draws its video into, through the engine's
-// OpenGL render interface into this widget's framebuffer. Mouse input on the
-// picture comes out as a few plain signals.
-class MpvWidget : public QOpenGLWidget
+// OpenGL render interface into a native child window. The window and its
+// OpenGL context are made when the first file with a picture opens, so a
+// session that never shows video never loads the OpenGL driver, and frames
+// reach the screen without a pass through the toolkit's composition. Mouse
+// input on the picture comes out as a few plain signals.
+class MpvWidget : public QWidget
 {
     Q_OBJECT
 
@@ -29,6 +36,11 @@ public:
     ~MpvWidget() override;
 
     bool hasRenderContext() const { return m_renderContext != nullptr; }
+    // The native window and its OpenGL context exist.
+    bool hasSurface() const { return m_window != nullptr; }
+    // The current frame, drawn at the widget's size; null before the first
+    // picture.
+    QImage grabFramebuffer();
 
     static RenderCounters renderCounters();
 
@@ -43,11 +55,13 @@ signals:
     void rightClicked(QPoint globalPos);
     void mouseMoved();
     void wheelScrolled(int delta);
+    // A frame went to the screen.
+    void frameSwapped();
 
 protected:
-    void initializeGL() override;
-    void paintGL() override;
-
+    void paintEvent(QPaintEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -59,13 +73,28 @@ private slots:
 
 private:
     static void onEngineUpdate(void *context);
-    void freeRenderContext();
+    // Makes the native window, its OpenGL context and the engine's render
+    // context, once; the engine waits for this before choosing its output.
+    void ensureSurface();
+    bool createRenderContext();
+    bool pictureVisible() const;
+    // Draws the current frame into the given framebuffer of the window's
+    // context, which must be current.
+    void render(unsigned int framebuffer, QSize pixels, int block);
+    void drawToWindow();
+    // Draws the current frame again once the events in hand are through: a
+    // paused picture gets no new frame after its window was rebuilt, moved
+    // or resized, and the native window may be exposed before this widget
+    // counts as visible.
+    void scheduleRedraw();
     void reportSwap();
 
     PlayerCore *m_core = nullptr;
+    VideoSurfaceWindow *m_window = nullptr;
+    QWidget *m_container = nullptr;
+    QOpenGLContext *m_glContext = nullptr;
+    QOffscreenSurface *m_spare = nullptr;
     mpv_render_context *m_renderContext = nullptr;
     bool m_leftPressed = false;
-    // The video track that was playing when the OpenGL context went away;
-    // freeing the render context switched it off.
-    QString m_trackToRestore;
+    bool m_redrawPending = false;
 };

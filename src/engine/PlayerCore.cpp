@@ -100,8 +100,13 @@ bool PlayerCore::start(QString &errorText)
     // it opens the file, which can be before the start event has been
     // handled here; holding the opening until then lets that handler bring
     // the text up to date (gains moved live during the previous file).
-    if (api.mpv_hook_add)
+    if (api.mpv_hook_add) {
         api.mpv_hook_add(m_handle, 0, "on_load", 0);
+        // The video output is made on demand; the engine picks its output
+        // after this point, so a file with a picture waits here until the
+        // surface exists.
+        api.mpv_hook_add(m_handle, 0, "on_preloaded", 0);
+    }
 
     api.mpv_set_wakeup_callback(m_handle, &PlayerCore::wakeUp, this);
 
@@ -152,6 +157,7 @@ void PlayerCore::setEngineReady()
     const QList<std::function<void()>> calls = std::exchange(m_heldCalls, {});
     for (const std::function<void()> &call : calls)
         call();
+    Q_EMIT engineReady();
 }
 
 void PlayerCore::wakeUp(void *context)

@@ -160,6 +160,8 @@ Q_SIGNALS:
     void muteChanged(bool muted);
     void idleChanged(bool idle);
     void bufferingChanged(bool buffering);
+    // Once, when the engine has finished starting up.
+    void engineReady();
     void fileStarted();
     // The item as the engine holds it once loaded; the mirrored properties
     // may still describe the previous item at this point.
@@ -174,6 +176,9 @@ Q_SIGNALS:
     void repeatChanged();
     void shuffleChanged();
     void videoPresenceChanged(bool hasVideo);
+    // A file with a picture is about to choose its video output; the engine
+    // waits for the handlers, so a surface made here is the one it uses.
+    void videoOutputNeeded();
     void errorMessage(const QString &msg);
 
 private Q_SLOTS:
@@ -188,6 +193,8 @@ private:
     QString playlistEntryPath(qint64 entryId) const;
     // Read from the engine at the load event.
     LoadedFile loadedFile() const;
+    // The opening file has a video track that is not a cover picture.
+    bool fileHasPicture() const;
     void handleEvent(const mpv_event &event);
     void handlePropertyChange(const mpv_event_property &property);
     void setTitles(const QString &mediaTitle, const QVariantMap &metadata);

@@ -105,13 +105,27 @@ void PlayerCore::handleEvent(const mpv_event &event)
     case MpvIdleEvent:
         setEngineReady();
         break;
-    case MPV_EVENT_HOOK:
-        // Queued after the file's start event, which has been handled by now.
-        mpvApi().mpv_hook_continue(m_handle, static_cast<const mpv_event_hook *>(event.data)->id);
+    case MPV_EVENT_HOOK: {
+        // on_load is queued after the file's start event, which has been
+        // handled by now.
+        const auto *hook = static_cast<const mpv_event_hook *>(event.data);
+        if (qstrcmp(hook->name, "on_preloaded") == 0 && fileHasPicture())
+            Q_EMIT videoOutputNeeded();
+        mpvApi().mpv_hook_continue(m_handle, hook->id);
         break;
+    }
     default:
         break;
     }
+}
+
+bool PlayerCore::fileHasPicture() const
+{
+    const QVariantList tracks = getPropertyNode(m_handle, EngineProperty::TrackList).toList();
+    return std::any_of(tracks.cbegin(), tracks.cend(), [](const QVariant &entry) {
+        const TrackInfo track = TrackInfo::fromMap(entry.toMap());
+        return track.type == QLatin1String("video") && !track.albumart;
+    });
 }
 
 LoadedFile PlayerCore::loadedFile() const

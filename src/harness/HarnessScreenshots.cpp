@@ -94,7 +94,7 @@ void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
     m_window->navigate(pageId);
     waitMs(500); // pages load their lists and covers on the event loop
     waitForPictures(pageId);
-    save(name, m_window->grab());
+    save(name, HarnessSupport::grabFromScreen(m_window));
 }
 
 void HarnessScreenshots::shootSettingsGroups(const QString &name)
@@ -297,7 +297,7 @@ void HarnessScreenshots::shootUserPlaylist(const QString &name, const QStringLis
     if (!waitFor([&] { return page->currentPlaylistId() == id && !loader->isBusy(); }, 10000))
         m_problems << QStringLiteral("the sample playlist did not load");
     waitMs(300);
-    save(name, m_window->grab());
+    save(name, HarnessSupport::grabFromScreen(m_window));
 }
 
 bool HarnessScreenshots::playAndWait(const QString &path)
@@ -410,7 +410,7 @@ void HarnessScreenshots::run()
             !waitFor([&] { return m_window->nowPlayingView()->currentLine() >= 0; }, 5000))
             m_problems << QStringLiteral("no lyric line lit for %1").arg(audio.first());
         waitMs(600);
-        save(nowPlaying, m_window->grab());
+        save(nowPlaying, HarnessSupport::grabFromScreen(m_window));
     }
 
     // The video on a still frame, so the picture does not depend on timing.
@@ -430,12 +430,12 @@ void HarnessScreenshots::run()
         m_core->setPaused(true);
         waitFor([&] { return m_core->isPaused(); }, 3000);
         waitMs(800);
-        save(player, m_window->grab());
+        save(player, HarnessSupport::grabFromScreen(m_window));
 
         if (QAction *toggle = Actions::instance()->action(QStringLiteral("queue_toggle"))) {
             toggle->trigger();
             waitMs(600);
-            save(queue, m_window->grab());
+            save(queue, HarnessSupport::grabFromScreen(m_window));
             toggle->trigger();
             waitMs(300);
         }
@@ -449,7 +449,7 @@ void HarnessScreenshots::run()
             m_window->setGeometry(screen);
             waitMs(600);
         }
-        save(fullscreen, m_window->grab());
+        save(fullscreen, HarnessSupport::grabFromScreen(m_window));
         m_window->setFullscreen(false);
         waitMs(600);
         placeWindow();
@@ -457,7 +457,7 @@ void HarnessScreenshots::run()
         m_window->toggleMiniPlayer();
         waitMs(1200);
         if (m_window->isMiniMode())
-            save(mini, m_window->grab());
+            save(mini, HarnessSupport::grabFromScreen(m_window));
         else
             m_problems << QStringLiteral("the mini player did not open");
         m_window->toggleMiniPlayer();

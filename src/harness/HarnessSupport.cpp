@@ -16,6 +16,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 
@@ -125,9 +126,16 @@ QString withModalDialog(const std::function<void()> &trigger,
     return title;
 }
 
+QPixmap grabFromScreen(QWidget *window)
+{
+    QScreen *screen = window->screen();
+    const QPixmap picture = screen ? screen->grabWindow(window->winId()) : QPixmap();
+    return picture.isNull() ? window->grab() : picture;
+}
+
 QPixmap grabWindowWithDialog(QWidget *window, QWidget *dialog)
 {
-    QPixmap picture = window->grab();
+    QPixmap picture = grabFromScreen(window);
     const QPixmap dialogPicture = dialog->grab();
     QPoint at = dialog->mapToGlobal(QPoint(0, 0)) - window->mapToGlobal(QPoint(0, 0));
     // A dialog placed off the window (no window manager) is shown centred.

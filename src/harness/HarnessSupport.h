@@ -44,6 +44,10 @@ void useToolkitDialogs();
 QString withModalDialog(const std::function<void()> &trigger,
                         const std::function<void(QWidget *)> &onDialog);
 
+// What the screen shows of the window: a widget grab would miss the video,
+// which is drawn into a native window of its own.
+QPixmap grabFromScreen(QWidget *window);
+
 // The window with the dialog painted over it where it stands on screen, so a
 // picture of a dialog keeps the window's size.
 QPixmap grabWindowWithDialog(QWidget *window, QWidget *dialog);

@@ -1,5 +1,7 @@
 #include "ui/Toast.h"
 
+#include "ui/WidgetBuilders.h"
+
 #include <QTimer>
 
 Toast::Toast(QWidget *parent)
@@ -11,6 +13,7 @@ Toast::Toast(QWidget *parent)
     // Messages quote names and paths, which must never render as markup.
     setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    keepAboveVideo(this);
     m_hideTimer->setObjectName(QStringLiteral("ToastHideTimer"));
     m_hideTimer->setSingleShot(true);
     connect(m_hideTimer, &QTimer::timeout, this, &QWidget::hide);

@@ -65,3 +65,9 @@ QWidget *makeEmptyState(const QString &iconName, const QString &title, const QSt
     layout->addStretch();
     return block;
 }
+
+void keepAboveVideo(QWidget *widget)
+{
+    widget->setAttribute(Qt::WA_DontCreateNativeAncestors);
+    widget->setAttribute(Qt::WA_NativeWindow);
+}

@@ -15,6 +15,11 @@ QPushButton *makeButton(const QString &text, const QString &iconName = QString()
                         bool primary = false);
 
 // Label whose look comes from the style sheet rule of its object name.
+// The video is drawn into a native window, which covers every widget that
+// has none; a widget that must show over the picture gets a native window of
+// its own. Its ancestors stay as they are.
+void keepAboveVideo(QWidget *widget);
+
 QLabel *makeLabel(const QString &text, const QString &objectName);
 
 // Centred block shown where a list has nothing yet: big glyph, title, text and

@@ -15,6 +15,7 @@ ResumeNotice::ResumeNotice(QWidget *videoArea, PlayerCore *core, double seconds)
 {
     setObjectName(QStringLiteral("Card"));
     setAttribute(Qt::WA_StyledBackground);
+    keepAboveVideo(this);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(14, 8, 8, 8);
     auto *label =

@@ -3,6 +3,7 @@
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
 #include "ui/UiText.h"
+#include "ui/WidgetBuilders.h"
 #include "ui/bars/ControlBar.h"
 #include "ui/pages/NowPlaying.h"
 #include "ui/window/PageNavigator.h"
@@ -26,6 +27,23 @@ const QSize MiniAudioSize(460, 220);
 // Gap between the floating bar and the edges of the video.
 constexpr int MiniBarMarginPx = 6;
 constexpr int FullscreenBarMarginPx = 28;
+
+// Changes one of the window's flags on its native window as it stands. Set
+// through the widget, the flags rebuild the native window, and the toolkit
+// leaves the native windows inside it dead: the video and the overlays
+// above it would show nothing until the next start.
+void setWindowFlagInPlace(QWidget *window, Qt::WindowType flag, bool on)
+{
+    Qt::WindowFlags flags = window->windowFlags();
+    flags.setFlag(flag, on);
+    QWindow *native = window->windowHandle();
+    if (!native || !window->testAttribute(Qt::WA_WState_Created)) {
+        window->setWindowFlags(flags);
+        return;
+    }
+    window->overrideWindowFlags(flags);
+    native->setFlags(flags);
+}
 
 } // namespace
 
@@ -91,6 +109,7 @@ void WindowModeController::enterOverlayLayout()
     m_window->menuBar()->hide();
     // Taking the bar out of the central layout: reparenting removes it there.
     m_parts.controlBar->setParent(m_parts.videoArea);
+    keepAboveVideo(m_parts.controlBar);
     m_parts.controlBar->setProperty("overlay", true);
 }
 
@@ -153,8 +172,8 @@ void WindowModeController::toggleMiniPlayer()
         m_mini = true;
         if (m_wasMaximized)
             window->showNormal();
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-        window->setWindowFlag(Qt::FramelessWindowHint, true);
+        setWindowFlagInPlace(window, Qt::WindowStaysOnTopHint, true);
+        setWindowFlagInPlace(window, Qt::FramelessWindowHint, true);
         // The normal window's minimum is taller than the audio mini player; an
         // unset minimum would fall back to the page stack's, larger still.
         m_normalMinimumSize = window->minimumSize();
@@ -173,8 +192,8 @@ void WindowModeController::toggleMiniPlayer()
             m_parts.controlBar->hide();
     } else {
         m_mini = false;
-        window->setWindowFlag(Qt::FramelessWindowHint, false);
-        window->setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
+        setWindowFlagInPlace(window, Qt::FramelessWindowHint, false);
+        setWindowFlagInPlace(window, Qt::WindowStaysOnTopHint, m_onTop);
         window->setMinimumSize(m_normalMinimumSize);
         leaveOverlayLayout();
         m_parts.nowPlaying->setCompact(false);
@@ -195,7 +214,7 @@ void WindowModeController::toggleAlwaysOnTop()
     Q_EMIT alwaysOnTopChanged(m_onTop);
     // The mini player is always on top; its end re-applies this state.
     if (!m_mini) {
-        m_window->setWindowFlag(Qt::WindowStaysOnTopHint, m_onTop);
+        setWindowFlagInPlace(m_window, Qt::WindowStaysOnTopHint, m_onTop);
         m_window->show();
     }
     Q_EMIT toast(m_onTop ? tr2("Always on top on", "Sempre visível ligado")
