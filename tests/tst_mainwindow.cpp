@@ -627,14 +627,14 @@ private Q_SLOTS:
                                                        "Open recent", "|", "Quit"}));
         QCOMPARE(entryTexts(menus.at(5)),
                  (QStringList{"Go to Home", "Go to Videos", "Go to Music", "Go to Playlists",
-                              "Go to Recent", "Go to Radio & TV", "Go to Now playing", "Show queue",
-                              "Settings"}));
+                              "Go to Recent", "Go to Radio && TV", "Go to Now playing",
+                              "Show queue", "Settings"}));
         QCOMPARE(entryTexts(menus.at(6)), (QStringList{"Keyboard shortcuts", "Check for updates",
                                                        "Zorvi Player website", "About"}));
         QCOMPARE(entryTexts(menus.at(4)),
                  (QStringList{"Subtitle track", "Secondary subtitle", "Cycle subtitles",
                               "Load subtitle file…", "Subtitle delay +0.1 s",
-                              "Subtitle delay −0.1 s", "Subtitle style & sync…"}));
+                              "Subtitle delay −0.1 s", "Subtitle style && sync…"}));
         QCOMPARE(entryTexts(menus.at(1)), (QStringList{"Play / pause",
                                                        "Stop",
                                                        "Previous",

@@ -32,6 +32,11 @@ QKeySequence parseStoredShortcut(const QString &text)
     return sequence;
 }
 
+QString Actions::plainText(const QAction *action)
+{
+    return QString(action->text()).replace(QLatin1String("&&"), QLatin1String("&"));
+}
+
 QAction *Actions::add(const QString &id, const QString &label, const QString &iconName,
                       const QKeySequence &defaultKey, std::function<void()> handler,
                       const QString &category)
@@ -43,7 +48,8 @@ QAction *Actions::add(const QString &id, const QString &label, const QString &ic
                       const QKeySequence &defaultKey, QObject *context,
                       std::function<void()> handler, const QString &category)
 {
-    auto *action = new QAction(label, this);
+    // Menus read "&" as a shortcut marker: "Radio & TV" must show it.
+    auto *action = new QAction(QString(label).replace(QLatin1Char('&'), QLatin1String("&&")), this);
     action->setObjectName(id);
     if (!iconName.isEmpty())
         action->setIcon(icon(iconName));
@@ -117,7 +123,7 @@ void Actions::assignShortcut(const QString &id, const QKeySequence &sequence,
             if (action->shortcut() != sequence)
                 continue;
             if (notify) {
-                const QString label = QString(action->text()).remove(QLatin1Char('&'));
+                const QString label = plainText(action);
                 notify(uiText(QStringLiteral("Shortcut was used by \"%1\" — reassigned"),
                               QStringLiteral("Atalho já usado em \"%1\" — trocado"))
                                .arg(label));

@@ -44,6 +44,8 @@ public:
                         const std::function<void(const QString &)> &notify);
 
     static QString settingsKey(const QString &id);
+    // An action's label as shown, without the escaping its menu text needs.
+    static QString plainText(const QAction *action);
 
     // Category labels in the interface language.
     static QString playbackCategory();

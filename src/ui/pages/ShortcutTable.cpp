@@ -102,9 +102,7 @@ void ShortcutTable::addRow(const QString &id)
     auto *groupItem = new QTableWidgetItem(registry->category(id));
     groupItem->setForeground(themeColor(ThemeColor::MutedText));
     m_table->setItem(row, 0, groupItem);
-    m_table->setItem(
-            row, 1,
-            new QTableWidgetItem(action->icon(), QString(action->text()).remove(QLatin1Char('&'))));
+    m_table->setItem(row, 1, new QTableWidgetItem(action->icon(), Actions::plainText(action)));
     auto *editor = new ShortcutEdit(action->shortcut(), m_table);
     editor->setObjectName(id);
     editor->setClearButtonEnabled(true);
