@@ -8,6 +8,7 @@
 // a summary line of medians:
 //   round=N bare_ms=.. refresh_ms=.. cards_ms=.. stall_ms=..
 //   summary rounds=N bare_ms=.. refresh_ms=.. ratio=.. cards_ms=.. stall_ms=..
+#include "QuietHost.h"
 #include "StallProbe.h"
 #include "app/AppSettings.h"
 #include "library/Database.h"
@@ -39,23 +40,6 @@ namespace {
 constexpr int MediaRows = 100000;
 constexpr int HistoryRows = 20000;
 constexpr qint64 Epoch = 1700000000;
-
-// The page's calls are not measured.
-class QuietHost final : public Host
-{
-public:
-    PlayerCore *player() const override { return nullptr; }
-    void playPaths(const QStringList &, int) override {}
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &) override {}
-    void showMediaMenu(const QStringList &, const QPoint &, QWidget *) override {}
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &) override {}
-    void navigate(const QString &) override {}
-};
 
 QString mediaPath(const QString &root, int i)
 {

@@ -6,6 +6,7 @@
 // shared stall probe runs. Prints one line of name=value pairs per step:
 // ms is the step's own time, stall_ms the longest GUI stall from the step's
 // start to the next step's start (painting included).
+#include "QuietHost.h"
 #include "StallProbe.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
@@ -47,27 +48,6 @@ qint64 rssKb(const char *field)
     }
     return -1;
 }
-
-// Plays through the real engine; everything else is not measured.
-class BenchHost final : public Host
-{
-public:
-    PlayerCore *core = nullptr;
-    PlayerCore *player() const override { return core; }
-    void playPaths(const QStringList &paths, int startIndex) override
-    {
-        core->playFiles(paths, startIndex);
-    }
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &path) override { core->playFiles({path}, 0); }
-    void showMediaMenu(const QStringList &, const QPoint &, QWidget *) override {}
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &) override {}
-    void navigate(const QString &) override {}
-};
 
 const QStringList Words = {"água", "Abelha", "zebra", "Éclair", "night", "river",  "Mountain",
                            "echo", "Lumen",  "orbit", "delta",  "Vale",  "quartz", "ember"};
@@ -155,7 +135,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "engine: %s\n", qPrintable(error));
         return 1;
     }
-    BenchHost host;
+    QuietHost host;
     host.core = &core;
     const PageContext context{&host, &core, Database::instance()};
 

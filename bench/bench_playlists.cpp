@@ -8,6 +8,7 @@
 //   page <dir>            the playlists page: import big.m3u, then show a
 //                         2,000- and a 50,000-entry playlist (GUI stalls)
 //   expand <file>         opening the big file as the command line does
+#include "QuietHost.h"
 #include "StallProbe.h"
 #include "library/Database.h"
 #include "playlists/PlaylistFiles.h"
@@ -183,25 +184,6 @@ int write(const QString &dir, bool bare)
                 static_cast<long long>(clock.elapsed()));
     return ok ? 0 : 1;
 }
-
-class QuietHost final : public Host
-{
-public:
-    PlayerCore *player() const override { return nullptr; }
-    void playPaths(const QStringList &, int) override {}
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &) override {}
-    void showMediaMenu(const QStringList &, const QPoint &, QWidget *extra) override
-    {
-        delete extra;
-    }
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &) override {}
-    void navigate(const QString &) override {}
-};
 
 int page(const QString &dir)
 {

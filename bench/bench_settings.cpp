@@ -7,6 +7,7 @@
 // file; adding a library folder. Prints one line of name=value pairs per
 // step: ms is the step's own time, stall_ms the longest GUI-thread stall
 // seen by the shared probe from the step's start until the loop is idle.
+#include "QuietHost.h"
 #include "StallProbe.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
@@ -38,23 +39,6 @@
 #include <functional>
 
 namespace {
-
-class BenchHost final : public Host
-{
-public:
-    PlayerCore *core = nullptr;
-    PlayerCore *player() const override { return core; }
-    void playPaths(const QStringList &, int) override {}
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &) override {}
-    void showMediaMenu(const QStringList &, const QPoint &, QWidget *) override {}
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &) override {}
-    void navigate(const QString &) override {}
-};
 
 // Runs the event loop until it has been idle (no stall) for a moment.
 void settle()
@@ -116,7 +100,7 @@ int main(int argc, char **argv)
     QString error;
     if (!core.start(error))
         return 1;
-    BenchHost host;
+    QuietHost host;
     host.core = &core;
     // The registry as the window fills it, without handlers.
     for (const ActionSpec &spec : actionTable())
