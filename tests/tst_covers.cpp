@@ -1,6 +1,7 @@
 #include "LogCapture.h"
 #include "PlayerTestUtil.h"
 #include "TaggedMedia.h"
+#include "TestFiles.h"
 #include "TestMedia.h"
 #include "library/CoverPictures.h"
 #include "library/Covers.h"
@@ -62,12 +63,6 @@ quint32 crc32(const QByteArray &data)
             crc = (crc >> 1) ^ (0xedb88320u & (0u - (crc & 1u)));
     }
     return ~crc;
-}
-
-bool writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 // Moves a file's modification time by seconds (file systems keep whole
@@ -247,7 +242,7 @@ private Q_SLOTS:
                 const QByteArray data = what == "corrupt" ? QByteArray("\xff\xd8\xff\xe0garbage")
                                                           : picture(QColor(what), format);
                 QVERIFY(!data.isEmpty());
-                QVERIFY(writeFile(folder + '/' + name, data));
+                QVERIFY(TestFiles::writeBytes(folder + '/' + name, data));
             }
         }
         // Off the test's thread: a FIFO opened by mistake would block for ever.
@@ -270,7 +265,8 @@ private Q_SLOTS:
         // An embedded picture beats the folder image beside it.
         const QString song = fresh("mp3");
         QVERIFY(TaggedMedia::writePictures(song, {{picture(Red, "JPEG", 800, 600)}}));
-        QVERIFY(writeFile(QFileInfo(song).absolutePath() + "/cover.jpg", picture(Green)));
+        QVERIFY(TestFiles::writeBytes(QFileInfo(song).absolutePath() + "/cover.jpg",
+                                      picture(Green)));
         QSignalSpy spy(covers, &Covers::ready);
         const quint64 before = covers->tasksStarted();
         QVERIFY(covers->cover(song, 416).isNull());
@@ -319,7 +315,8 @@ private Q_SLOTS:
         QVERIFY(TestMedia::sameTint(centre(waitCover(retagged, 64).toImage()), Blue));
         // A cover.jpg newer than the cache is looked at again; the embedded
         // picture still wins.
-        QVERIFY(writeFile(QFileInfo(retagged).absolutePath() + "/cover.jpg", picture(Green)));
+        QVERIFY(TestFiles::writeBytes(QFileInfo(retagged).absolutePath() + "/cover.jpg",
+                                      picture(Green)));
         QVERIFY(shiftTime(QFileInfo(retagged).absolutePath() + "/cover.jpg", 10));
         covers->clearMemory();
         QVERIFY(TestMedia::sameTint(centre(waitCover(retagged, 64).toImage()), Blue));
@@ -353,9 +350,9 @@ private Q_SLOTS:
         for (int i = 0; i < 200; ++i) {
             const QString folder = m_dir.filePath(QStringLiteral("many/%1").arg(i));
             QVERIFY(QDir().mkpath(folder));
-            QVERIFY(writeFile(folder + "/cover.jpg", art));
+            QVERIFY(TestFiles::writeBytes(folder + "/cover.jpg", art));
             songs << folder + "/track.mp3";
-            QVERIFY(writeFile(songs.last(), QByteArray(100, 'x'))); // no tags at all
+            QVERIFY(TestFiles::writeBytes(songs.last(), QByteArray(100, 'x'))); // no tags at all
         }
         QSignalSpy spy(Covers::instance(), &Covers::ready);
         for (const QString &song : std::as_const(songs))
@@ -378,7 +375,7 @@ private Q_SLOTS:
     {
         const QString folder = Covers::coverFolder();
         QVERIFY(QDir(folder).removeRecursively());
-        QVERIFY(writeFile(folder, "not a folder"));
+        QVERIFY(TestFiles::writeBytes(folder, "not a folder"));
         LogCapture log;
         QStringList songs;
         for (int i = 0; i < 2; ++i) {

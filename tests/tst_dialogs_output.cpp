@@ -3,6 +3,7 @@
 // command line with the same filter graphs, and the pixels of a paused video
 // frame.
 #include "PlayerTestUtil.h"
+#include "TestFiles.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/AudioFilters.h"
@@ -46,12 +47,6 @@ double levelDb(const QByteArray &pcm, double from, double to)
     for (qsizetype i = qsizetype(from * Rate); i < std::min(count, qsizetype(to * Rate)); ++i)
         peak = std::max(peak, std::abs(int(samples[i])));
     return peak > 0 ? 20 * std::log10(peak / 32768.0) : -200;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 // A core whose audio output is a raw 16-bit mono file.
@@ -175,7 +170,7 @@ private:
              << "1"
              << "-ar"
              << "44100" << out;
-        return TestMedia::ffmpeg(args) ? readAll(out) : QByteArray();
+        return TestMedia::ffmpeg(args) ? TestFiles::readBytes(out) : QByteArray();
     }
 
     // Plays the files to their end and returns what the output wrote.
@@ -265,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(core->eqEnabled(), enabled);
         QVERIFY(playToEnd(*core, {m_tone1k, m_tone62}));
         core.reset(); // flushes the output file
-        const QByteArray recorded = readAll(pcm);
+        const QByteArray recorded = TestFiles::readBytes(pcm);
         QVERIFY2(recorded.size() / 2 > 3.8 * Rate, QByteArray::number(recorded.size()));
 
         const AudioFilterSettings expected{enabled, gains, preamp, false, 0, 1.0};
@@ -318,7 +313,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(getPropertyFlag(core->handle(), "eof-reached") || core->isIdle(),
                                  EngineWaitMs);
         core.reset();
-        const QByteArray recorded = readAll(pcm);
+        const QByteArray recorded = TestFiles::readBytes(pcm);
         const double seconds = recorded.size() / 2.0 / Rate;
         QVERIFY2(seconds > 899, qPrintable(QString::number(seconds)));
         const double before = levelDb(recorded, 0.2, pausedAt - 0.05);

@@ -1,3 +1,4 @@
+#include "TestFiles.h"
 #include "engine/MediaPaths.h"
 #include "library/Database.h"
 #include "playlists/PlaylistFiles.h"
@@ -14,6 +15,8 @@
 #include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
+
+using TestFiles::readBytes;
 
 namespace {
 
@@ -52,12 +55,6 @@ class tst_PlaylistFiles final : public QObject
             return {};
         file.write(content);
         return path;
-    }
-
-    static QByteArray readBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
     // The first byte picks the dialect, as the fuzz targets read their input.

@@ -1,6 +1,7 @@
 #include "LocalHttpServer.h"
 #include "PlayerTestUtil.h"
 #include "TestCa.h"
+#include "TestFiles.h"
 #include "app/AppSettings.h"
 #include "platform/UpdateInstall.h"
 #include "update/UpdateManifest.h"
@@ -19,6 +20,9 @@
 #include <csignal>
 #include <memory>
 
+using TestFiles::readBytes;
+using TestFiles::writeBytes;
+
 namespace {
 
 const QString ManifestPath = QStringLiteral("/downloads/apps/zorvi-player/update.json");
@@ -27,19 +31,6 @@ const QString PackagePath = QStringLiteral("/downloads/apps/zorvi-player/") + Pa
 const QString IncompleteText =
         QStringLiteral("Incomplete download or integrity check failed; try again");
 const QString InvalidPackageText = QStringLiteral("Invalid update package");
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 QByteArray sha256Hex(const QByteArray &bytes)
 {

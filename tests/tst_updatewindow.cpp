@@ -1,4 +1,5 @@
 #include "PlayerTestUtil.h"
+#include "TestFiles.h"
 #include "TestMedia.h"
 #include "app/AppSettings.h"
 #include "engine/PlayerCore.h"
@@ -16,20 +17,10 @@
 
 #include <memory>
 
+using TestFiles::readBytes;
+using TestFiles::writeBytes;
+
 namespace {
-
-QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
-}
 
 QByteArray script(const QByteArray &word)
 {
