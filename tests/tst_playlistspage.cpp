@@ -1,4 +1,5 @@
 #include "PlayerTestUtil.h"
+#include "RecordingHost.h"
 #include "TaggedMedia.h"
 #include "app/AppSettings.h"
 #include "library/Database.h"
@@ -25,35 +26,6 @@
 #include <memory>
 
 namespace {
-
-// Records what the page asks of the window.
-class RecordingHost final : public Host
-{
-public:
-    QList<QPair<QStringList, int>> played;
-    QStringList toasts;
-    QStringList menuPaths;
-    std::unique_ptr<QWidget> menuExtra;
-
-    PlayerCore *player() const override { return nullptr; }
-    void playPaths(const QStringList &paths, int startIndex) override
-    {
-        played.append({paths, startIndex});
-    }
-    void enqueuePaths(const QStringList &) override {}
-    void playNextPaths(const QStringList &) override {}
-    void playPath(const QString &) override {}
-    void showMediaMenu(const QStringList &paths, const QPoint &, QWidget *extra) override
-    {
-        menuPaths = paths;
-        menuExtra.reset(extra);
-    }
-    void openFiles() override {}
-    void openFolder() override {}
-    void openLink() override {}
-    void showToast(const QString &text) override { toasts.append(text); }
-    void navigate(const QString &) override {}
-};
 
 // Acts on the next modal dialog of type D once it shows; trigger opens it.
 template<class D>
@@ -197,10 +169,7 @@ private Q_SLOTS:
     {
         uiEnglish = true;
         clearPlaylists();
-        m_host.menuExtra.reset();
-        m_host.menuPaths.clear();
-        m_host.played.clear();
-        m_host.toasts.clear();
+        m_host.reset();
     }
 
     void sidebarRowsAndSelection()
@@ -325,9 +294,8 @@ private Q_SLOTS:
 
             // Activating a row plays the whole table from there.
             emit view->itemActivated(view->item(2, 0));
-            QCOMPARE(m_host.played.last().first,
-                     (QStringList{song.path, outside, gone.path, link}));
-            QCOMPARE(m_host.played.last().second, 2);
+            QCOMPARE(m_host.played, (QStringList{song.path, outside, gone.path, link}));
+            QCOMPARE(m_host.playedIndex, 2);
         }
 
         // A favourite reloads the favourites only.
@@ -406,8 +374,8 @@ private Q_SLOTS:
         emit view->customContextMenuRequested(
                 view->visualRect(view->model()->index(2, 0)).center());
         QCOMPARE(m_host.menuPaths, (QStringList{"/m/a.mp3", "/m/c.mp3"}));
-        QVERIFY(m_host.menuExtra);
-        const QList<QAction *> actions = m_host.menuExtra->actions();
+        QVERIFY(m_host.lastExtra);
+        const QList<QAction *> actions = m_host.lastExtra->actions();
         QCOMPARE(actions.size(), 1);
         QCOMPARE(actions.first()->text(), QString("Remove from this playlist"));
         actions.first()->trigger();
@@ -422,10 +390,10 @@ private Q_SLOTS:
         m_db->setFavorite("/m/x.mp3", true);
         QVERIFY(QTest::qWaitFor([&] { return view->rowCount() == 1; }));
         view->selectRow(0);
-        m_host.menuExtra.reset();
+        delete m_host.lastExtra;
         emit view->customContextMenuRequested(
                 view->visualRect(view->model()->index(0, 0)).center());
-        QVERIFY(!m_host.menuExtra);
+        QVERIFY(!m_host.lastExtra);
         QTest::keyClick(view, Qt::Key_Delete);
         QCOMPARE(view->rowCount(), 1);
         m_db->setFavorite("/m/x.mp3", false);

@@ -24,7 +24,9 @@ public:
     QStringList played;
     int playedIndex = -1;
     QStringList toasts;
-    // The extra widget of the latest showMediaMenu; the host owns it.
+    // The paths, position and extra widget of the latest showMediaMenu; the
+    // host owns the widget.
+    QStringList menuPaths;
     QPointer<QWidget> lastExtra;
     QPoint lastMenuPos;
 
@@ -54,6 +56,7 @@ public:
         delete lastExtra;
         lastExtra = extra;
         lastMenuPos = globalPos;
+        menuPaths = paths;
         record(QStringLiteral("showMediaMenu"), paths);
     }
     void openFiles() override { record(QStringLiteral("openFiles"), {}); }
@@ -65,6 +68,18 @@ public:
         record(QStringLiteral("showToast"), {text});
     }
     void navigate(const QString &id) override { record(QStringLiteral("navigate"), {id}); }
+
+    // Forgets everything recorded, as before a new case.
+    void reset()
+    {
+        calls.clear();
+        played.clear();
+        playedIndex = -1;
+        toasts.clear();
+        menuPaths.clear();
+        delete lastExtra;
+        lastMenuPos = {};
+    }
 
     ~RecordingHost() override { delete lastExtra; }
 
