@@ -9,6 +9,11 @@
 # Memory: resident set of the process 1.5 s after its window came up, idle,
 # nothing opened; median of the rounds.
 #
+# Floors, in the same run: bench_startup_floor, a bare Qt Widgets window of
+# the player's size with a few hundred widgets ("Qt floor"), and the same with
+# the engine library loaded and started ("Qt floor + libmpv"). Their figures
+# are what the toolkit and the engine cost before any code of ours runs.
+#
 # Usage: bench/startup.sh [rounds]   (default 5)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +30,7 @@ if [ -z "${STARTUP_INNER:-}" ]; then
   command -v celluloid >/dev/null || need+=(celluloid)
   bench_install ${need[@]+"${need[@]}"} || echo "could not install ${need[*]}; missing peers are skipped"
   bench_build zorvi-player
+  bench_build bench_startup_floor
   export LIBGL_ALWAYS_SOFTWARE=1 STARTUP_INNER=1
   exec xvfb-run -a -s "-screen 0 1920x1080x24" dbus-run-session -- "$0" "$rounds"
 fi
@@ -41,8 +47,9 @@ measure() {
   local home spy before t0 pid t1 lines rss
   home=$(mktemp -d)
   spy=$(mktemp)
-  # Each change of the client list, with the time it arrived.
-  xprop -root -spy _NET_CLIENT_LIST | while read -r line; do echo "$(now_ms) $line"; done >"$spy" &
+  # Each change of the client list, with the time it arrived; $! is xprop
+  # itself, so it can be stopped by its id.
+  xprop -root -spy _NET_CLIENT_LIST > >(while read -r line; do echo "$(now_ms) $line"; done >"$spy") &
   local spypid=$!
   sleep 0.3
   before=$(wc -l <"$spy")
@@ -64,7 +71,7 @@ measure() {
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   kill "$spypid" 2>/dev/null || true
-  pkill -f "xprop -root -spy" 2>/dev/null || true
+  wait "$spypid" 2>/dev/null || true
   rm -rf "$home" "$spy"
   [ -n "$t1" ] && echo "$((t1 - t0)) $rss" || echo "-1 $rss"
 }
@@ -81,12 +88,14 @@ run() {
   done
   best[$name]=$(printf '%s\n' "${times[@]}" | grep -v '^-1$' | sort -n | head -1)
   median[$name]=$(printf '%s\n' "${mems[@]}" | sort -n | sed -n "$(((rounds + 1) / 2))p")
-  printf '%-10s window shown: best %s ms (all: %s)   idle memory: median %s MB (all: %s)\n' \
+  printf '%-18s window shown: best %s ms (all: %s)   idle memory: median %s MB (all: %s)\n' \
     "$name" "${best[$name]:-none}" "${times[*]}" "${median[$name]}" "${mems[*]}"
 }
 
 echo "load average before: $(cut -d' ' -f1-3 /proc/loadavg)"
 run zorvi "$root/build/zorvi-player"
+run "Qt floor" "$root/build/bench/bench_startup_floor"
+run "Qt floor + libmpv" "$root/build/bench/bench_startup_floor" --mpv
 for peer in smplayer celluloid; do
   if command -v "$peer" >/dev/null; then
     run "$peer" "$peer"
@@ -107,3 +116,13 @@ if [ -n "$fastest" ] && [ -n "${best[zorvi]:-}" ]; then
     'BEGIN { printf "start-up ratio against the fastest peer: %.2f (aim <= 0.60)\n", z / p }'
 fi
 echo "idle memory: ${median[zorvi]} MB (aim <= 100 MB)"
+
+# The player against every row: above 1 the player is slower or heavier.
+printf '\n%-18s %9s %9s %14s %14s\n' "" "best ms" "median MB" "zorvi / time" "zorvi / memory"
+for name in zorvi "Qt floor" "Qt floor + libmpv" smplayer celluloid; do
+  t=${best[$name]:-}
+  m=${median[$name]:-}
+  [ -n "$t" ] || continue
+  awk -v n="$name" -v t="$t" -v m="$m" -v zt="${best[zorvi]:-0}" -v zm="${median[zorvi]:-0}" \
+    'BEGIN { printf "%-18s %9d %9d %14.2f %14.2f\n", n, t, m, (t > 0 ? zt / t : 0), (m > 0 ? zm / m : 0) }'
+done
