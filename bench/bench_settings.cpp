@@ -14,10 +14,9 @@
 #include "library/Database.h"
 #include "library/Library.h"
 #include "ui/Actions.h"
-#include "ui/Host.h"
 #include "ui/pages/SettingsPage.h"
 #include "ui/pages/ShortcutTable.h"
-#include "ui/window/ActionTable.h"
+#include "ui/window/ActionBinder.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -103,10 +102,7 @@ int main(int argc, char **argv)
     QuietHost host;
     host.core = &core;
     // The registry as the window fills it, without handlers.
-    for (const ActionSpec &spec : actionTable())
-        Actions::instance()->add(QString::fromLatin1(spec.id), spec.label(),
-                                 QString::fromLatin1(spec.iconName), spec.key(), {},
-                                 spec.categoryLabel());
+    ActionBinder(Actions::instance()).apply();
 
     StallProbe probe;
     probe.start();
