@@ -2,6 +2,7 @@
 
 #include "app/AppSettings.h"
 #include "ui/Icons.h"
+#include "ui/UiText.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -49,7 +50,7 @@ QAction *Actions::add(const QString &id, const QString &label, const QString &ic
                       std::function<void()> handler, const QString &category)
 {
     // Menus read "&" as a shortcut marker: "Radio & TV" must show it.
-    auto *action = new QAction(QString(label).replace(QLatin1Char('&'), QLatin1String("&&")), this);
+    auto *action = new QAction(escapeAmpersands(label), this);
     action->setObjectName(id);
     if (!iconName.isEmpty())
         action->setIcon(icon(iconName));

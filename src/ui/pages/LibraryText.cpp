@@ -30,10 +30,4 @@ QString plainToolTip(const QString &text)
     return QStringLiteral("<p style='white-space:pre-wrap'>%1</p>").arg(text.toHtmlEscaped());
 }
 
-QString buttonText(const QString &text)
-{
-    QString escaped = text;
-    return escaped.replace(QLatin1Char('&'), QLatin1String("&&"));
-}
-
 } // namespace LibraryText

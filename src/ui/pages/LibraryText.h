@@ -18,7 +18,4 @@ QString sizeText(qint64 bytes);
 // looks like markup for rich text, and file names and tags may.
 QString plainToolTip(const QString &text);
 
-// Texts for push buttons, which take "&" as a mnemonic marker.
-QString buttonText(const QString &text);
-
 } // namespace LibraryText

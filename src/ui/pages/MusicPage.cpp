@@ -9,6 +9,7 @@
 #include "ui/Host.h"
 #include "ui/Icons.h"
 #include "ui/ItemRoles.h"
+#include "ui/UiText.h"
 #include "ui/WidgetBuilders.h"
 #include "ui/pages/LibraryText.h"
 #include "ui/pages/MusicGroups.h"
@@ -68,7 +69,7 @@ QString chipText(const QString &kind, const QString &value)
         shown = uiText(QStringLiteral("(empty)"), QStringLiteral("(vazio)"));
     else if (kind == QLatin1String("folder"))
         shown = LibraryText::folderName(value);
-    return LibraryText::buttonText(QStringLiteral("%1: %2").arg(label, shown));
+    return escapeAmpersands(QStringLiteral("%1: %2").arg(label, shown));
 }
 
 } // namespace

@@ -77,8 +77,7 @@ RecentsPage::RecentsPage(const PageContext &context, QWidget *parent)
     m_tabs->setDrawBase(false);
     for (const Tab &tab : Tabs) {
         // "&" would mark a shortcut letter in a tab's text.
-        const int index = m_tabs->addTab(
-                tr2(tab.english, tab.portuguese).replace(QLatin1Char('&'), QLatin1String("&&")));
+        const int index = m_tabs->addTab(escapeAmpersands(tr2(tab.english, tab.portuguese)));
         m_tabs->setTabData(index, QString::fromLatin1(tab.kind));
     }
     layout->addWidget(m_tabs);

@@ -2,6 +2,7 @@
 
 #include "ui/Icons.h"
 #include "ui/Theme.h"
+#include "ui/UiText.h"
 
 #include <QButtonGroup>
 #include <QHBoxLayout>
@@ -83,8 +84,7 @@ void PageNavigator::addPage(const QString &id, const QString &label, const QStri
         m_onShow.insert(id, std::move(onShow));
 
     // A button reads "&" as a shortcut marker: "Radio & TV" must show it.
-    const QString text =
-            QStringLiteral("  ") + QString(label).replace(QLatin1Char('&'), QLatin1String("&&"));
+    const QString text = QStringLiteral("  ") + escapeAmpersands(label);
     auto *button = new QPushButton(text);
     button->setCheckable(true);
     button->setIcon(tintedIcon(iconName, themeColor(ThemeColor::SecondaryText),
