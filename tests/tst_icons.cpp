@@ -1,3 +1,4 @@
+#include "UpFrontIcon.h"
 #include "ui/Icons.h"
 
 #include <QPainter>
@@ -186,6 +187,12 @@ private Q_SLOTS:
                 QCOMPARE(centerColor(pixmap).name(), row.color.name());
             }
         }
+    }
+
+    void picturesDrawnOnDemandMatchTheUpFrontIcon()
+    {
+        compareWithUpFrontIcon(QStringLiteral("heart-filled"), QColor("#c9d4e3"),
+                               QColor("#ff5c8a"));
     }
 
     void iconsAreCachedByNameAndColours()

@@ -1,3 +1,4 @@
+#include "UpFrontIcon.h"
 #include "ui/Icons.h"
 
 #include <QApplication>
@@ -33,6 +34,11 @@ private Q_SLOTS:
         QCOMPARE(fromIcon.size(), QSize(30, 30));
         const QImage image = fromIcon.toImage();
         QCOMPARE(image.pixelColor(15, 15).name(), QStringLiteral("#abcdef"));
+    }
+
+    void picturesDrawnOnDemandMatchTheUpFrontIcon()
+    {
+        compareWithUpFrontIcon(QStringLiteral("play"), QColor("#a8b5c7"), QColor("#2bd9fe"));
     }
 
     void logoAndRoundedPicturesKeepTheRatio()

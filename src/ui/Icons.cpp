@@ -1,6 +1,7 @@
 #include "ui/Icons.h"
 
 #include "ui/Theme.h"
+#include "ui/TintedIconEngine.h"
 
 #include <QGuiApplication>
 #include <QHash>
@@ -16,12 +17,8 @@ const QString SvgTemplate =
                        R"(stroke="currentColor" stroke-width="2" stroke-linecap="round" )"
                        R"(stroke-linejoin="round">%1</svg>)");
 
-const QColor HoverTint(QLatin1String(ThemeColor::White));
-const QColor DisabledTint(QLatin1String(ThemeColor::Disabled));
 const QColor DefaultTint(QLatin1String(ThemeColor::IconTint));
 const QColor AccentTint(QLatin1String(ThemeColor::Accent));
-
-constexpr int IconSizesPx[] = {16, 20, 24, 32};
 
 qreal applicationPixelRatio()
 {
@@ -70,23 +67,9 @@ QIcon tintedIcon(const QString &name, const QColor &normal, const QColor &active
     if (found != cache.constEnd())
         return *found;
 
-    QIcon result;
     if (iconMarkup(name).isEmpty())
-        return result;
-    const struct
-    {
-        QIcon::Mode mode;
-        QIcon::State state;
-        QColor color;
-    } rows[] = {
-            {QIcon::Normal, QIcon::Off, normal},         {QIcon::Active, QIcon::Off, HoverTint},
-            {QIcon::Disabled, QIcon::Off, DisabledTint}, {QIcon::Normal, QIcon::On, active},
-            {QIcon::Active, QIcon::On, active},          {QIcon::Selected, QIcon::Off, HoverTint},
-    };
-    for (int sizePx : IconSizesPx) {
-        for (const auto &row : rows)
-            result.addPixmap(renderIcon(name, sizePx, row.color), row.mode, row.state);
-    }
+        return {};
+    const QIcon result(new TintedIconEngine(name, normal, active));
     cache.insert(key, result);
     return result;
 }

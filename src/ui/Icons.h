@@ -23,7 +23,8 @@ QPixmap renderIcon(const QString &name, int sizePx, const QColor &color, qreal d
 
 // Icon with the normal colour for the plain state, the active colour for the
 // checked state, white on hover and selection, grey when disabled. Cached for
-// the life of the process by name and colours.
+// the life of the process by name and colours; each size is drawn when first
+// shown.
 QIcon tintedIcon(const QString &name, const QColor &normal, const QColor &active);
 
 // tintedIcon with the default pair.
