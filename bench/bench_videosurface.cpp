@@ -10,7 +10,9 @@
 //       Starts the program and polls one screen pixel until it shows the
 //       colour; prints "first-frame-ms <n>" measured from the start of the
 //       program, then stops it. The same watcher times our surface and the
-//       mpv command-line player, so both are measured the same way.
+//       mpv command-line player, so both are measured the same way. A
+//       negative <y> polls the whole column <x> instead, for windows whose
+//       place on the screen is not known in advance.
 #include "engine/MpvApi.h"
 #include "engine/MpvWidget.h"
 #include "engine/PlayerCore.h"
@@ -55,10 +57,18 @@ int watch(int argc, char **argv)
     const int timeoutMs = args[5].toInt();
     QScreen *screen = QGuiApplication::primaryScreen();
 
-    auto pixel = [&] {
-        return screen->grabWindow(0, x, y, 1, 1).toImage().pixelColor(0, 0);
+    auto seen = [&] {
+        if (y >= 0)
+            return near(screen->grabWindow(0, x, y, 1, 1).toImage().pixelColor(0, 0), wanted);
+        const QImage column =
+                screen->grabWindow(0, x, 0, 1, screen->geometry().height()).toImage();
+        for (int row = 0; row < column.height(); ++row) {
+            if (near(column.pixelColor(0, row), wanted))
+                return true;
+        }
+        return false;
     };
-    if (near(pixel(), wanted)) {
+    if (seen()) {
         std::fprintf(stderr, "the colour is on the screen before the start\n");
         return 2;
     }
@@ -74,7 +84,7 @@ int watch(int argc, char **argv)
     }
     qint64 found = -1;
     while (clock.elapsed() < timeoutMs && child.state() == QProcess::Running) {
-        if (near(pixel(), wanted)) {
+        if (seen()) {
             found = clock.elapsed();
             break;
         }
