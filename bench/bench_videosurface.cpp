@@ -60,8 +60,7 @@ int watch(int argc, char **argv)
     auto seen = [&] {
         if (y >= 0)
             return near(screen->grabWindow(0, x, y, 1, 1).toImage().pixelColor(0, 0), wanted);
-        const QImage column =
-                screen->grabWindow(0, x, 0, 1, screen->geometry().height()).toImage();
+        const QImage column = screen->grabWindow(0, x, 0, 1, screen->geometry().height()).toImage();
         for (int row = 0; row < column.height(); ++row) {
             if (near(column.pixelColor(0, row), wanted))
                 return true;
