@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QLabel>
 #include <QListWidget>
@@ -243,6 +244,23 @@ private Q_SLOTS:
         QVERIFY(window);
         QTRY_COMPARE(window->currentPage(), QStringLiteral("home"));
         QVERIFY(window->navigator()->navButton("home")->isChecked());
+
+        // Pages other than the first are made when first opened; the settings
+        // page made after start-up lists the output devices straight away.
+        PageNavigator *nav = window->navigator();
+        for (const char *id : {"videos", "music", "playlists", "recents", "radios", "settings"})
+            QVERIFY2(!nav->isMade(id), id);
+        QVERIFY(!window->findChild<QComboBox *>("audio/device"));
+        window->navigate("settings");
+        QCOMPARE(window->currentPage(), QStringLiteral("settings"));
+        auto *devices = window->findChild<QComboBox *>("audio/device");
+        QVERIFY(devices && devices->isVisible());
+        QVERIFY(devices->count() >= 1);
+        QVERIFY(!nav->isMade("radios"));
+        QWidget *radios = nav->page("radios");
+        QVERIFY(radios && nav->isMade("radios"));
+        QCOMPARE(nav->page("radios"), radios);
+        QVERIFY(!nav->page("no-such-page"));
 
         window->navigate("music");
         QCOMPARE(window->currentPage(), QStringLiteral("music"));

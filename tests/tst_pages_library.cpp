@@ -911,10 +911,12 @@ private slots:
 
         auto *nowPlaying = window.findChild<NowPlaying *>();
         QVERIFY(nowPlaying);
-        auto *chip = window.findChild<QPushButton *>(QStringLiteral("musicChip"));
-        auto *table = window.findChild<QTableView *>(QStringLiteral("songTable"));
+        // The music page is made when the link first opens it.
         emit nowPlaying->albumClicked(QStringLiteral("blue sky"));
         QCOMPARE(window.navigator()->currentPage(), QStringLiteral("music"));
+        auto *chip = window.findChild<QPushButton *>(QStringLiteral("musicChip"));
+        auto *table = window.findChild<QTableView *>(QStringLiteral("songTable"));
+        QVERIFY(chip && table);
         QVERIFY(table->isVisible());
         QCOMPARE(chip->text(), QStringLiteral("Album: blue sky"));
         QCOMPARE(table->model()->rowCount(), 3);

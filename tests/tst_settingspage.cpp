@@ -13,6 +13,7 @@
 #include "ui/Toast.h"
 #include "ui/pages/SettingsPage.h"
 #include "ui/pages/ShortcutTable.h"
+#include "ui/window/PageNavigator.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -174,7 +175,10 @@ class tst_SettingsPage final : public QObject
     std::unique_ptr<PlayerCore> m_core;
     std::unique_ptr<MainWindow> m_window;
 
-    SettingsPage *page() const { return m_window->findChild<SettingsPage *>(); }
+    SettingsPage *page() const
+    {
+        return qobject_cast<SettingsPage *>(m_window->navigator()->page("settings"));
+    }
     QWidget *control(const QString &key) const { return page()->findChild<QWidget *>(key); }
     QString toast() const { return m_window->toastWidget()->text(); }
 

@@ -99,7 +99,8 @@ void HarnessScreenshots::shootPage(const QString &name, const QString &pageId)
 
 void HarnessScreenshots::shootSettingsGroups(const QString &name)
 {
-    auto *page = m_window->findChild<SettingsPage *>();
+    auto *page =
+            qobject_cast<SettingsPage *>(m_window->navigator()->page(QStringLiteral("settings")));
     if (!page) {
         m_problems << QStringLiteral("no settings page");
         return;

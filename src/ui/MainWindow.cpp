@@ -166,30 +166,52 @@ void MainWindow::addPages()
     const PageContext context{this, m_core, m_database};
     auto *home = new HomePage(context);
     m_home = home;
-    auto *recents = new RecentsPage(context);
-    auto *radios = new RadiosPage(context);
-    m_musicPage = new MusicPage(context);
-    m_settingsPage = new SettingsPage(this);
     PageNavigator *nav = m_navigator;
+    // Only the first page is made now; the others when first opened.
     nav->addPage(QStringLiteral("home"), tr2("Home", "Início"), QStringLiteral("home"), home,
                  Slot::Main, [home] { home->refresh(); });
     nav->addPage(QStringLiteral("videos"), tr2("Videos", "Vídeos"), QStringLiteral("film"),
-                 new VideosPage(context));
+                 [context]() -> QWidget * { return new VideosPage(context); });
     nav->addPage(QStringLiteral("music"), tr2("Music", "Música"), QStringLiteral("music"),
-                 m_musicPage);
+                 [context]() -> QWidget * { return new MusicPage(context); });
     nav->addPage(QStringLiteral("playlists"), QStringLiteral("Playlists"),
-                 QStringLiteral("playlist"), new PlaylistsPage(context));
-    nav->addPage(QStringLiteral("recents"), tr2("Recent", "Recentes"), QStringLiteral("clock"),
-                 recents, Slot::Main, [recents] { recents->reload(); });
-    nav->addPage(QStringLiteral("radios"), tr2("Radio & TV", "Rádios e TV"),
-                 QStringLiteral("radio"), radios, Slot::Main, [radios] { radios->reload(); });
-    nav->addPage(QStringLiteral("settings"), tr2("Settings", "Configurações"),
-                 QStringLiteral("settings"), m_settingsPage, Slot::Bottom);
+                 QStringLiteral("playlist"),
+                 [context]() -> QWidget * { return new PlaylistsPage(context); });
+    nav->addPage(
+            QStringLiteral("recents"), tr2("Recent", "Recentes"), QStringLiteral("clock"),
+            [context]() -> QWidget * { return new RecentsPage(context); }, Slot::Main,
+            [nav] { qobject_cast<RecentsPage *>(nav->page(QStringLiteral("recents")))->reload(); });
+    nav->addPage(
+            QStringLiteral("radios"), tr2("Radio & TV", "Rádios e TV"), QStringLiteral("radio"),
+            [context]() -> QWidget * { return new RadiosPage(context); }, Slot::Main,
+            [nav] { qobject_cast<RadiosPage *>(nav->page(QStringLiteral("radios")))->reload(); });
+    nav->addPage(
+            QStringLiteral("settings"), tr2("Settings", "Configurações"),
+            QStringLiteral("settings"), [this]() -> QWidget * { return makeSettingsPage(); },
+            Slot::Bottom);
     nav->addPage(QStringLiteral("player"), tr2("Now playing", "Reproduzindo"),
                  QStringLiteral("play"), m_videoArea, Slot::Player,
                  [this] { m_playerPage->followPlayer(); });
     nav->setButtonVisible(QStringLiteral("player"), false);
     connect(home, &HomePage::retryUpdateRequested, m_commands, &PlayerCommands::checkForUpdates);
+}
+
+SettingsPage *MainWindow::makeSettingsPage()
+{
+    auto *page = new SettingsPage(this);
+    connect(page, &SettingsPage::checkUpdatesRequested, m_commands,
+            &PlayerCommands::checkForUpdates);
+    connect(page, &SettingsPage::subtitleStyleRequested, m_commands,
+            &PlayerCommands::showSubtitleStyle);
+    // Made after start-up, it lists the output devices at once.
+    if (m_mediaControls)
+        page->refreshAudioDevices();
+    return page;
+}
+
+MusicPage *MainWindow::musicPage()
+{
+    return qobject_cast<MusicPage *>(m_navigator->page(QStringLiteral("music")));
 }
 
 void MainWindow::bindActions()
@@ -319,18 +341,14 @@ void MainWindow::connectParts()
 
     connect(m_nowPlaying, &NowPlaying::artistClicked, this, [this](const QString &artist) {
         navigate(QStringLiteral("music"));
-        m_musicPage->showArtist(artist);
+        musicPage()->showArtist(artist);
     });
     connect(m_nowPlaying, &NowPlaying::albumClicked, this, [this](const QString &album) {
         navigate(QStringLiteral("music"));
-        m_musicPage->showAlbum(album);
+        musicPage()->showAlbum(album);
     });
     connect(m_queuePanel, &QueuePanel::closeRequested, bar, [bar] { bar->setQueueShown(false); });
     connect(m_queuePanel, &QueuePanel::saveAsPlaylist, m_menus, &PlayerMenus::saveQueueAsPlaylist);
-    connect(m_settingsPage, &SettingsPage::checkUpdatesRequested, m_commands,
-            &PlayerCommands::checkForUpdates);
-    connect(m_settingsPage, &SettingsPage::subtitleStyleRequested, m_commands,
-            &PlayerCommands::showSubtitleStyle);
 
     // Once the window exists and the engine runs, the media controls can attach
     // to the window, the output devices are known and the remembered speed can
@@ -345,7 +363,9 @@ void MainWindow::connectParts()
         // Something may already be playing (a file from the command line).
         if (!m_core->isIdle())
             m_presenter->refresh();
-        m_settingsPage->refreshAudioDevices();
+        if (m_navigator->isMade(QStringLiteral("settings")))
+            qobject_cast<SettingsPage *>(m_navigator->page(QStringLiteral("settings")))
+                    ->refreshAudioDevices();
         if (settingBool(QStringLiteral("playback/keepSpeed"), true)) {
             const double speed = settingValue(QStringLiteral("playback/speed"), 1.0).toDouble();
             if (speed > 0 && speed != 1.0)

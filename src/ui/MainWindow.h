@@ -96,6 +96,8 @@ protected:
 private:
     void buildLayout();
     void addPages();
+    SettingsPage *makeSettingsPage();
+    MusicPage *musicPage();
     void bindActions();
     void connectParts();
     void onFileLoaded(const LoadedFile &file);
@@ -113,8 +115,6 @@ private:
     NowPlaying *m_nowPlaying = nullptr;
     ControlBar *m_controlBar = nullptr;
     QueuePanel *m_queuePanel = nullptr;
-    MusicPage *m_musicPage = nullptr;
-    SettingsPage *m_settingsPage = nullptr;
     Toast *m_toast = nullptr;
     PageNavigator *m_navigator = nullptr;
     PlaybackSession *m_session = nullptr;

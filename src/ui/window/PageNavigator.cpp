@@ -82,7 +82,35 @@ void PageNavigator::addPage(const QString &id, const QString &label, const QStri
     m_pages.insert(id, page);
     if (onShow)
         m_onShow.insert(id, std::move(onShow));
+    addButton(id, label, iconName, slot);
+}
 
+void PageNavigator::addPage(const QString &id, const QString &label, const QString &iconName,
+                            std::function<QWidget *()> make, Slot slot,
+                            std::function<void()> onShow)
+{
+    m_makers.insert(id, std::move(make));
+    if (onShow)
+        m_onShow.insert(id, std::move(onShow));
+    addButton(id, label, iconName, slot);
+}
+
+QWidget *PageNavigator::page(const QString &id)
+{
+    if (QWidget *made = m_pages.value(id))
+        return made;
+    const auto make = m_makers.take(id);
+    if (!make)
+        return nullptr;
+    QWidget *page = make();
+    m_stack->addWidget(page);
+    m_pages.insert(id, page);
+    return page;
+}
+
+void PageNavigator::addButton(const QString &id, const QString &label, const QString &iconName,
+                              Slot slot)
+{
     // A button reads "&" as a shortcut marker: "Radio & TV" must show it.
     const QString text = QStringLiteral("  ") + escapeAmpersands(label);
     auto *button = new QPushButton(text);
@@ -105,7 +133,7 @@ void PageNavigator::addPage(const QString &id, const QString &label, const QStri
 
 bool PageNavigator::show(const QString &id)
 {
-    QWidget *target = m_pages.value(id);
+    QWidget *target = page(id);
     if (!target)
         return false;
     if (id != QLatin1String("player"))

@@ -37,13 +37,21 @@ public:
     // Adds a page with its button; onShow runs each time it is shown.
     void addPage(const QString &id, const QString &label, const QString &iconName, QWidget *page,
                  Slot slot = Slot::Main, std::function<void()> onShow = {});
+    // The same for a page made by `make` when it is first shown or asked for:
+    // pages nobody opens cost neither start-up time nor memory.
+    void addPage(const QString &id, const QString &label, const QString &iconName,
+                 std::function<QWidget *()> make, Slot slot = Slot::Main,
+                 std::function<void()> onShow = {});
 
     // Shows the page and checks its button; unknown ids are ignored.
     // Returns false for those.
     bool show(const QString &id);
     QString currentPage() const;
     QString lastPage() const { return m_lastPage; }
-    QWidget *page(const QString &id) const { return m_pages.value(id); }
+    // The page, made now if it was not yet; null for unknown ids.
+    QWidget *page(const QString &id);
+    // Whether the page exists yet.
+    bool isMade(const QString &id) const { return m_pages.contains(id); }
     QPushButton *navButton(const QString &id) const { return m_buttons.value(id); }
     void setButtonVisible(const QString &id, bool visible);
 
@@ -57,6 +65,8 @@ Q_SIGNALS:
     void navigationRequested(const QString &id);
 
 private:
+    void addButton(const QString &id, const QString &label, const QString &iconName, Slot slot);
+
     QStackedWidget *m_stack;
     QWidget *m_sidebar = nullptr;
     QVBoxLayout *m_mainButtons = nullptr;
@@ -66,6 +76,7 @@ private:
     bool m_compact = false;
     QButtonGroup *m_group = nullptr;
     QHash<QString, QWidget *> m_pages;
+    QHash<QString, std::function<QWidget *()>> m_makers;
     QHash<QString, QPushButton *> m_buttons;
     QHash<QString, std::function<void()>> m_onShow;
     QString m_lastPage = QStringLiteral("home");
