@@ -21,6 +21,7 @@
 #include <QSurfaceFormat>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWindow>
 
@@ -62,6 +63,7 @@ private slots:
     void rightClickReportsRoundedGlobalPosition();
     void wheelIsReportedAndNotPropagated();
     void engineDestroyedAfterTheWindow();
+    void blockingCallsDoNotHoldBackTheFirstFrame();
 
 private:
     void loadAndWaitForColour(MpvWidget *video, const QString &path, const QColor &centre);
@@ -612,4 +614,44 @@ void TestVideoSurface::engineDestroyedAfterTheWindow()
 }
 
 QTEST_MAIN(TestVideoSurface)
+
+// The engine waits for each new output and each frame to be drawn, on the
+// thread that draws; that thread asking the engine something synchronously
+// at that moment used to hold both until the engine gave up after 200 ms,
+// which it reports in its verbose log.
+void TestVideoSurface::blockingCallsDoNotHoldBackTheFirstFrame()
+{
+    mpv_handle *handle = m_core->handle();
+    QCOMPARE(mpvApi().mpv_request_log_messages(handle, "v"), 0);
+    LogCapture log(false);
+    MpvWidget video(m_core.get());
+    video.resize(320, 240);
+    video.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&video));
+    // The window asks all the time while a file starts (titles, tags, tracks).
+    QTimer asker;
+    asker.setInterval(0);
+    int asked = 0;
+    connect(&asker, &QTimer::timeout, &video, [&] {
+        getPropertyNode(handle, "metadata");
+        getPropertyString(handle, "path");
+        ++asked;
+    });
+    asker.start();
+    for (const QString &path : {m_red, m_blue, m_red, m_blue}) {
+        QSignalSpy swapped(&video, &MpvWidget::frameSwapped);
+        QCOMPARE(runCommand(handle, {"loadfile", path}), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(
+                !swapped.isEmpty() && getPropertyDouble(handle, "time-pos", -1) >= 0, 15000);
+        QVERIFY(PlayerTestUtil::stopAndWaitIdle(*m_core));
+    }
+    asker.stop();
+    mpvApi().mpv_request_log_messages(handle, "warn");
+    QVERIFY(asked > 0);
+    // The verbose log did arrive, so its silence below means something.
+    QVERIFY(!log.matching(QStringLiteral("reconfig to")).isEmpty());
+    QVERIFY2(log.matching(QStringLiteral("not being called or stuck")).isEmpty(),
+             qPrintable(log.matching(QStringLiteral("not being called or stuck")).join('\n')));
+}
+
 #include "tst_videosurface.moc"

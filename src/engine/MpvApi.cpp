@@ -1,5 +1,7 @@
 #include "engine/MpvApi.h"
 
+#include "engine/EngineCallRelay.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFileInfo>
@@ -157,7 +159,11 @@ double getPropertyDouble(mpv_handle *const &handle, const QByteArray &name, doub
     if (!handle)
         return fallback;
     double value = 0;
-    if (mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_DOUBLE, &value) < 0)
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_DOUBLE, &value);
+    });
+    if (status < 0)
         return fallback;
     return value;
 }
@@ -167,7 +173,11 @@ bool getPropertyFlag(mpv_handle *const &handle, const QByteArray &name, bool fal
     if (!handle)
         return fallback;
     int value = 0;
-    if (mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_FLAG, &value) < 0)
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_FLAG, &value);
+    });
+    if (status < 0)
         return fallback;
     return value != 0;
 }
@@ -177,7 +187,11 @@ qint64 getPropertyInt(mpv_handle *const &handle, const QByteArray &name, qint64 
     if (!handle)
         return fallback;
     int64_t value = 0;
-    if (mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_INT64, &value) < 0)
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_INT64, &value);
+    });
+    if (status < 0)
         return fallback;
     return value;
 }
@@ -186,11 +200,14 @@ QVariant getPropertyNode(mpv_handle *const &handle, const QByteArray &name)
 {
     if (!handle)
         return {};
-    mpv_node node;
-    if (mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_NODE, &node) < 0)
-        return {};
-    QVariant value = nodeToVariant(&node);
-    mpvApi().mpv_free_node_contents(&node);
+    QVariant value;
+    EngineCallRelay::run([&] {
+        mpv_node node;
+        if (mpvApi().mpv_get_property(handle, name.constData(), MPV_FORMAT_NODE, &node) < 0)
+            return;
+        value = nodeToVariant(&node);
+        mpvApi().mpv_free_node_contents(&node);
+    });
     return value;
 }
 
@@ -198,11 +215,14 @@ QString getPropertyString(mpv_handle *const &handle, const QByteArray &name)
 {
     if (!handle)
         return {};
-    char *text = mpvApi().mpv_get_property_string(handle, name.constData());
-    if (!text)
-        return {};
-    QString value = QString::fromUtf8(text);
-    mpvApi().mpv_free(text);
+    QString value;
+    EngineCallRelay::run([&] {
+        char *text = mpvApi().mpv_get_property_string(handle, name.constData());
+        if (!text)
+            return;
+        value = QString::fromUtf8(text);
+        mpvApi().mpv_free(text);
+    });
     return value;
 }
 
@@ -221,14 +241,23 @@ int setPropertyString(mpv_handle *const &handle, const QByteArray &name, const Q
 {
     if (!handle)
         return -1;
-    return mpvApi().mpv_set_property_string(handle, name.constData(), value.toUtf8().constData());
+    const QByteArray text = value.toUtf8();
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_set_property_string(handle, name.constData(), text.constData());
+    });
+    return status;
 }
 
 int setPropertyDouble(mpv_handle *const &handle, const QByteArray &name, double value)
 {
     if (!handle)
         return -1;
-    return mpvApi().mpv_set_property(handle, name.constData(), MPV_FORMAT_DOUBLE, &value);
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_set_property(handle, name.constData(), MPV_FORMAT_DOUBLE, &value);
+    });
+    return status;
 }
 
 int setPropertyFlag(mpv_handle *const &handle, const QByteArray &name, bool value)
@@ -236,7 +265,11 @@ int setPropertyFlag(mpv_handle *const &handle, const QByteArray &name, bool valu
     if (!handle)
         return -1;
     int flag = value ? 1 : 0;
-    return mpvApi().mpv_set_property(handle, name.constData(), MPV_FORMAT_FLAG, &flag);
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_set_property(handle, name.constData(), MPV_FORMAT_FLAG, &flag);
+    });
+    return status;
 }
 
 int setPropertyInt(mpv_handle *const &handle, const QByteArray &name, qint64 value)
@@ -244,7 +277,11 @@ int setPropertyInt(mpv_handle *const &handle, const QByteArray &name, qint64 val
     if (!handle)
         return -1;
     int64_t number = value;
-    return mpvApi().mpv_set_property(handle, name.constData(), MPV_FORMAT_INT64, &number);
+    int status = -1;
+    EngineCallRelay::run([&] {
+        status = mpvApi().mpv_set_property(handle, name.constData(), MPV_FORMAT_INT64, &number);
+    });
+    return status;
 }
 
 // Holds the UTF-8 copies alive for the duration of one engine command.
@@ -278,7 +315,9 @@ int runCommandQuietly(mpv_handle *const &handle, const QStringList &args)
     if (!handle)
         return -1;
     CommandArgs argv(args);
-    return mpvApi().mpv_command(handle, argv.data());
+    int status = -1;
+    EngineCallRelay::run([&] { status = mpvApi().mpv_command(handle, argv.data()); });
+    return status;
 }
 
 int runCommand(mpv_handle *const &handle, const QStringList &args)

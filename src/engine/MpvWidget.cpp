@@ -1,5 +1,6 @@
 #include "engine/MpvWidget.h"
 
+#include "engine/EngineCallRelay.h"
 #include "engine/MpvApi.h"
 #include "engine/PlayerCore.h"
 #include "engine/VideoSurfaceWindow.h"
@@ -56,6 +57,7 @@ MpvWidget::MpvWidget(PlayerCore *core, QWidget *parent)
 
 MpvWidget::~MpvWidget()
 {
+    EngineCallRelay::clearDrawingStep(this);
     if (!m_renderContext)
         return;
     // The engine frees its textures through the context; when the window is
@@ -132,6 +134,8 @@ bool MpvWidget::createRenderContext()
     mpvApi().mpv_render_context_set_update_callback(m_renderContext, &MpvWidget::onEngineUpdate,
                                                     this);
     m_glContext->doneCurrent();
+    // While this thread waits for the engine, frames keep being drawn.
+    EngineCallRelay::setDrawingStep(this, [this] { drawWhileWaiting(); });
     return true;
 }
 
@@ -162,7 +166,22 @@ void MpvWidget::maybeUpdate()
         statisticsClock.restart();
     }
 
-    if (!m_renderContext)
+    drawDueFrame();
+}
+
+void MpvWidget::drawWhileWaiting()
+{
+    QOpenGLContext *previous = QOpenGLContext::currentContext();
+    QSurface *previousSurface = previous ? previous->surface() : nullptr;
+    drawDueFrame();
+    if (previous && previous != QOpenGLContext::currentContext())
+        previous->makeCurrent(previousSurface);
+}
+
+void MpvWidget::drawDueFrame()
+{
+    // The engine's requests (a new output, for one) are served here too.
+    if (!m_renderContext || m_drawing)
         return;
     const bool frameDue =
             mpvApi().mpv_render_context_update(m_renderContext) & MPV_RENDER_UPDATE_FRAME;
@@ -178,8 +197,10 @@ void MpvWidget::maybeUpdate()
     // rendered and shown; render it at once and count it as presented.
     if (!m_glContext->makeCurrent(m_window))
         return;
+    m_drawing = true;
     render(m_glContext->defaultFramebufferObject(), m_window->size() * m_window->devicePixelRatio(),
            blockValue());
+    m_drawing = false;
     m_glContext->doneCurrent();
     reportSwap();
 }
@@ -198,11 +219,13 @@ void MpvWidget::render(unsigned int framebuffer, QSize pixels, int block)
 
 void MpvWidget::drawToWindow()
 {
-    if (!m_glContext->makeCurrent(m_window))
+    if (m_drawing || !m_glContext->makeCurrent(m_window))
         return;
+    m_drawing = true;
     render(m_glContext->defaultFramebufferObject(), m_window->size() * m_window->devicePixelRatio(),
            blockValue());
     m_glContext->swapBuffers(m_window);
+    m_drawing = false;
     ++counters.swaps;
     reportSwap();
     emit frameSwapped();

@@ -77,6 +77,11 @@ private:
     // context, once; the engine waits for this before choosing its output.
     void ensureSurface();
     bool createRenderContext();
+    // Draws the frame the engine has ready, if any.
+    void drawDueFrame();
+    // The same from inside a wait for the engine, leaving the OpenGL context
+    // current before as it was.
+    void drawWhileWaiting();
     bool pictureVisible() const;
     // Draws the current frame into the given framebuffer of the window's
     // context, which must be current.
@@ -97,4 +102,6 @@ private:
     mpv_render_context *m_renderContext = nullptr;
     bool m_leftPressed = false;
     bool m_redrawPending = false;
+    // Inside a render call: a wait for the engine there must not draw again.
+    bool m_drawing = false;
 };
