@@ -100,7 +100,7 @@ void EngineCallRelay::setDrawingStep(const void *owner, std::function<void()> st
 
 void EngineCallRelay::clearDrawingStep(const void *owner)
 {
-    if (owner != stepOwner || std::this_thread::get_id() != drawingThread.load())
+    if (std::this_thread::get_id() != drawingThread.load() || owner != stepOwner)
         return;
     drawingThread = std::thread::id();
     drawingStep = nullptr;
