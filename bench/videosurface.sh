@@ -195,8 +195,10 @@ declare -a wff_ours=() wff_mpv=()
 for ((i = 1; i <= rounds; i++)); do
   home="$work/home-first-$i"
   mkdir -p "$home"
+  # A fresh configuration and library each round; the cache folder (where the
+  # OpenGL driver keeps its compiled shaders) is the one mpv uses too.
   wff_ours+=("$(first_frame_column env HOME="$home" XDG_CONFIG_HOME="$home/config" \
-    XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" ZORVIPLAYER_OPT="ao=null" \
+    XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$work/cache" ZORVIPLAYER_OPT="ao=null" \
     "$root/build/zorvi-player" "$clip")")
   wff_mpv+=("$(first_frame_column "${mpv_common[@]}" --really-quiet "$clip")")
 done

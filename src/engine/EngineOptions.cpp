@@ -126,6 +126,12 @@ QList<EngineOption> engineOptions(const EngineOptionInput &input)
             {"screenshot-format", QStringLiteral("png")},
             {"audio-pitch-correction", QStringLiteral("yes")},
             {"save-position-on-quit", QStringLiteral("no")},
+            // The engine's own scripts (statistics overlay, console, profiles
+            // by condition) answer to key bindings and a configuration file
+            // this player never gives it; each would cost a thread and memory.
+            {"load-stats-overlay", QStringLiteral("no")},
+            {"load-osd-console", QStringLiteral("no")},
+            {"load-auto-profiles", QStringLiteral("no")},
             {"user-agent", QStringLiteral("ZorviPlayer/%1").arg(input.appVersion)},
     });
     if (input.subCodepage != QLatin1String("auto"))
