@@ -102,6 +102,17 @@ mpv_common=(mpv --no-config --vo=gpu --gpu-sw --hwdec=auto-safe --fbo-format=rgb
 
 median() { sort -n | awk '{a[NR]=$1} END {m=(NR%2)?a[(NR+1)/2]:(a[NR/2]+a[NR/2+1])/2; printf "%.2f", m}'; }
 ratio() { awk "BEGIN {printf \"%.2f\", $1 / $2}"; }
+# Both players' rounds and the ratio of their medians:
+# report <title> <text after the ratio> <our rounds> <mpv's rounds>
+report() {
+  local m_ours m_mpv
+  echo "$1"
+  echo "  ours: $3"
+  echo "  mpv:  $4"
+  m_ours=$(printf '%s\n' $3 | median)
+  m_mpv=$(printf '%s\n' $4 | median)
+  echo "  median ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv")$2"
+}
 
 first_frame() {
   "$bench" watch 960 60 ff00ff 30000 "$@" 2>/dev/null | awk '/first-frame-ms/ {print $2}'
@@ -136,12 +147,7 @@ done
 
 echo "file: $media"
 echo "      $(ffprobe -v error -show_entries stream=codec_name,width,height,r_frame_rate -of csv=p=0 "$media" | tr '\n' ' ')"
-echo "first frame on screen, ms (full screen)"
-echo "  ours: ${ff_ours[*]}"
-echo "  mpv:  ${ff_mpv[*]}"
-m_ours=$(printf '%s\n' "${ff_ours[@]}" | median)
-m_mpv=$(printf '%s\n' "${ff_mpv[@]}" | median)
-echo "  median ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv")"
+report "first frame on screen, ms (full screen)" "" "${ff_ours[*]}" "${ff_mpv[*]}"
 
 sizes=${VIDEOSURFACE_SIZES:-1920x1080 640x360}
 [ "$sizes" != none ] || sizes=""
@@ -202,12 +208,8 @@ for ((i = 1; i <= rounds; i++)); do
     "$root/build/zorvi-player" "$clip")")
   wff_mpv+=("$(first_frame_column "${mpv_common[@]}" --really-quiet "$clip")")
 done
-echo "whole player, first frame of the 720p clip on screen in each player's first window, ms"
-echo "  ours: ${wff_ours[*]}"
-echo "  mpv:  ${wff_mpv[*]}"
-m_ours=$(printf '%s\n' "${wff_ours[@]}" | median)
-m_mpv=$(printf '%s\n' "${wff_mpv[@]}" | median)
-echo "  median ours $m_ours, mpv $m_mpv, ratio ours/mpv $(ratio "$m_ours" "$m_mpv") (aim <= 1.20)"
+report "whole player, first frame of the 720p clip on screen in each player's first window, ms" \
+  " (aim <= 1.20)" "${wff_ours[*]}" "${wff_mpv[*]}"
 
 declare -a win_ours=() win_mpv=()
 echo "the 20 s 1280x720 clip in each player's first window: cpu s"

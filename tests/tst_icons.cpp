@@ -167,24 +167,11 @@ private Q_SLOTS:
         for (int sizePx : {16, 20, 24, 32})
             QVERIFY2(stop.availableSizes().contains(QSize(sizePx, sizePx)),
                      qPrintable(QString::number(sizePx)));
-        const struct
-        {
-            QIcon::Mode mode;
-            QIcon::State state;
-            QColor color;
-        } rows[] = {
-                {QIcon::Normal, QIcon::Off, normal},
-                {QIcon::Active, QIcon::Off, QColor("#ffffff")},
-                {QIcon::Disabled, QIcon::Off, QColor("#4b5d75")},
-                {QIcon::Normal, QIcon::On, active},
-                {QIcon::Active, QIcon::On, active},
-                {QIcon::Selected, QIcon::Off, QColor("#ffffff")},
-        };
-        for (const auto &row : rows) {
+        for (const TintState &row : tintStates(normal, active)) {
             for (int sizePx : {16, 32}) {
                 const QPixmap pixmap = stop.pixmap(QSize(sizePx, sizePx), row.mode, row.state);
                 QCOMPARE(pixmap.size(), QSize(sizePx, sizePx));
-                QCOMPARE(centerColor(pixmap).name(), row.color.name());
+                QCOMPARE(centerColor(pixmap).name(), row.colour.name());
             }
         }
     }

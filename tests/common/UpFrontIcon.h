@@ -5,16 +5,17 @@
 #include <QPainter>
 #include <QtTest>
 
-// The tinted icon built the plain way, every size and state drawn at once,
-// against which the icon drawn on demand is compared.
-inline QIcon upFrontIcon(const QString &name, const QColor &normal, const QColor &active)
+struct TintState
 {
-    const struct
-    {
-        QIcon::Mode mode;
-        QIcon::State state;
-        QColor colour;
-    } rows[] = {
+    QIcon::Mode mode;
+    QIcon::State state;
+    QColor colour;
+};
+
+// The colour of each mode and state of a tinted icon.
+inline QList<TintState> tintStates(const QColor &normal, const QColor &active)
+{
+    return {
             {QIcon::Normal, QIcon::Off, normal},
             {QIcon::Active, QIcon::Off, QColor("#ffffff")},
             {QIcon::Disabled, QIcon::Off, QColor("#4b5d75")},
@@ -22,9 +23,15 @@ inline QIcon upFrontIcon(const QString &name, const QColor &normal, const QColor
             {QIcon::Active, QIcon::On, active},
             {QIcon::Selected, QIcon::Off, QColor("#ffffff")},
     };
+}
+
+// The tinted icon built the plain way, every size and state drawn at once,
+// against which the icon drawn on demand is compared.
+inline QIcon upFrontIcon(const QString &name, const QColor &normal, const QColor &active)
+{
     QIcon result;
     for (int sizePx : {16, 20, 24, 32}) {
-        for (const auto &row : rows)
+        for (const TintState &row : tintStates(normal, active))
             result.addPixmap(renderIcon(name, sizePx, row.colour), row.mode, row.state);
     }
     return result;
