@@ -19,7 +19,6 @@ trap 'rm -rf "$work"' EXIT
 find "$tree" -type f -printf '%s %T@ %p\n' >/dev/null
 
 value() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 
 for i in $(seq "$rounds"); do
   rm -f "$work"/scan.db*
@@ -31,7 +30,7 @@ for i in $(seq "$rounds"); do
   awk -v ns=$(( $(date +%s%N) - start )) 'BEGIN{printf "find ms=%.1f\n", ns/1e6}' >>"$work/find"
 done
 
-m() { value "$2" <"$work/$1" | median; }
+m() { value "$2" <"$work/$1" | bench_median; }
 files=$(m first files)
 first=$(m first total_ms); worker=$(m first worker_ms); store=$(m first store_ms)
 bare=$(m bare ms); rescan=$(m rescan total_ms); findms=$(m find ms)

@@ -12,9 +12,8 @@ bench_build bench_pages
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-median() { sort -n | awk '{v[NR]=$1} END {print (NR ? v[int((NR+1)/2)] : 0)}'; }
 # The median over rounds of a step's field, for one size.
-m() { grep "step=$2 .*songs=$1 " "$work/out" | sed -n "s/.*\b$3=\([0-9.]*\).*/\1/p" | median; }
+m() { grep "step=$2 .*songs=$1 " "$work/out" | sed -n "s/.*\b$3=\([0-9.]*\).*/\1/p" | bench_median; }
 # The largest of the medians of the steps matching a pattern.
 worst() {
   local best=0
@@ -45,5 +44,5 @@ for songs in 2000 20000; do
   echo "longest stall sorting: music $(worst $songs music_sort stall_ms) ms, videos $(worst $songs videos_sort stall_ms) ms; bare sort $(m $songs bare_sort ms) ms"
   echo "tabs: albums $(m $songs music_albums ms) ms, artists $(m $songs music_artists ms) ms"
   echo "play all: $(m $songs music_play_all ms) ms, stall $(m $songs music_play_all stall_ms) ms"
-  echo "rss: $(grep "^rss .*songs=$songs " "$work/out" | sed -n 's/.*rss_kb=\([0-9]*\).*/\1/p' | median) kB"
+  echo "rss: $(grep "^rss .*songs=$songs " "$work/out" | sed -n 's/.*rss_kb=\([0-9]*\).*/\1/p' | bench_median) kB"
 done

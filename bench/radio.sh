@@ -20,7 +20,6 @@ ffmpeg -hide_banner -loglevel error -y -f lavfi -i sine=duration=30 -b:a 96k -ar
 echo "list: $(stat -c %s "$list") bytes, 50000 channels"
 
 value() { sed -n "s/.*\b$1=\([0-9.]*\).*/\1/p"; }
-median() { sort -n | awk '{v[NR]=$1} END {print v[int((NR+1)/2)]}'; }
 for i in $(seq "$rounds"); do
   "$bin" bare "$list" >>"$work/bare"
   "$bin" parse "$list" >>"$work/parse"
@@ -29,7 +28,7 @@ done
 rm -f "$work"/search.db* && xvfb-run -a "$bin" search "$work/search.db" 2>/dev/null >>"$work/search"
 rm -f "$work"/play.db* && xvfb-run -a "$bin" play "$list" "$work/play.db" "$work/tone.mp3" 2>/dev/null >>"$work/play"
 
-m() { value "$2" <"$work/$1" | median; }
+m() { value "$2" <"$work/$1" | bench_median; }
 ratio() { awk "BEGIN{printf \"%.2f\", $1/$2}"; }
 size_kb=$(( $(stat -c %s "$list") / 1024 ))
 echo "parse: $(m parse ms) ms, bare read: $(m bare ms) ms, ratio $(ratio "$(m parse ms)" "$(m bare ms)") (aim <= 4)"

@@ -11,8 +11,7 @@ command -v xvfb-run >/dev/null || bench_install xvfb xauth
 bench_build bench_settings
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-median() { sort -n | awk '{v[NR]=$1} END {print (NR ? v[int((NR+1)/2)] : 0)}'; }
-m() { grep "step=$1 " "$work/out" | sed -n "s/.*\b$2=\([0-9.]*\).*/\1/p" | median; }
+m() { grep "step=$1 " "$work/out" | sed -n "s/.*\b$2=\([0-9.]*\).*/\1/p" | bench_median; }
 for i in $(seq "$rounds"); do
   LIBGL_ALWAYS_SOFTWARE=1 xvfb-run -a -s "-screen 0 1920x1080x24" \
     build/bench/bench_settings 50000 2>/dev/null | grep "^step=" >>"$work/out" || true

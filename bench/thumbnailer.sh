@@ -63,14 +63,7 @@ if [ -z "${THUMB_BENCH_INNER:-}" ]; then
   fi
   # The playback file of the video surface benchmark.
   play="$media/video1080.mp4"
-  if [ ! -f "$play" ]; then
-    ffmpeg -hide_banner -loglevel error -y \
-      -f lavfi -i "testsrc2=s=1920x1080:r=30:d=30" \
-      -f lavfi -i "sine=frequency=440:duration=30" \
-      -vf "drawbox=x=0:y=0:w=1920:h=120:color=0xff00ff:t=fill" \
-      -c:v libx264 -preset medium -crf 20 -pix_fmt yuv420p -c:a aac -b:a 128k \
-      -movflags +faststart "$play"
-  fi
+  bench_band_clip "$play" 1920x1080 120 30
   export LIBGL_ALWAYS_SOFTWARE=1 THUMB_BENCH_INNER=1 THUMB_BENCH_MEDIA="$media"
   exec xvfb-run -a -s "-screen 0 1920x1080x24" bash "$0" "$@"
 fi

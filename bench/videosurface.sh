@@ -56,26 +56,10 @@ if [ -z "${VIDEOSURFACE_INNER:-}" ]; then
   bench_build bench_videosurface
 
   media="$root/build/bench-media/video1080.mp4"
-  if [ ! -f "$media" ]; then
-    mkdir -p "$(dirname "$media")"
-    # A moving test picture with a magenta band across the top, 30 s.
-    ffmpeg -hide_banner -loglevel error -y \
-      -f lavfi -i "testsrc2=s=1920x1080:r=30:d=30" \
-      -f lavfi -i "sine=frequency=440:duration=30" \
-      -vf "drawbox=x=0:y=0:w=1920:h=120:color=0xff00ff:t=fill" \
-      -c:v libx264 -preset medium -crf 20 -pix_fmt yuv420p -c:a aac -b:a 128k \
-      -movflags +faststart "$media"
-  fi
+  bench_band_clip "$media" 1920x1080 120 30
+  # 20 s of 1280x720 at 30 fps, the clip played in the whole player's window.
   clip="$root/build/bench-media/video720.mp4"
-  if [ ! -f "$clip" ]; then
-    # 20 s of 1280x720 at 30 fps, the clip played in the whole player's window.
-    ffmpeg -hide_banner -loglevel error -y \
-      -f lavfi -i "testsrc2=s=1280x720:r=30:d=20" \
-      -f lavfi -i "sine=frequency=440:duration=20" \
-      -vf "drawbox=x=0:y=0:w=1280:h=80:color=0xff00ff:t=fill" \
-      -c:v libx264 -preset medium -crf 20 -pix_fmt yuv420p -c:a aac -b:a 128k \
-      -movflags +faststart "$clip"
-  fi
+  bench_band_clip "$clip" 1280x720 80 20
   bench_build zorvi-player
   export LIBGL_ALWAYS_SOFTWARE=1 VIDEOSURFACE_INNER=1 VIDEOSURFACE_MEDIA="$media" VIDEOSURFACE_CLIP="$clip"
   if [ -n "$shot" ]; then
